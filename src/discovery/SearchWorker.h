@@ -1,0 +1,53 @@
+#pragma once
+
+// The two search workers: each opens a broadcast socket on one adapter
+// address, sends its probe once, and for 5000 ms turns every device record
+// that reaches its port into an entry of its table. They report nothing; a
+// socket, bind or send failure ends them with nothing stored.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "discovery/SearchResultTable.h"
+
+namespace quillon {
+
+inline constexpr std::uint32_t SEARCH_WINDOW_MS = 5000;
+inline constexpr std::size_t SEARCH_BUFFER_SIZE = 8192;
+// Receive buffer asked of the kernel: a burst of a thousand 256-byte replies
+// arrives faster than a worker wakes, and each queued datagram costs the
+// kernel well over its payload (see the README's figures).
+inline constexpr int SEARCH_SOCKET_BUFFER = 4 * 1024 * 1024;
+
+// What the workers write to: the window's two tables. Shared ownership keeps
+// them alive for a worker that outlives the window that started it; a window
+// that closes asks its workers to stop at their next receive slice.
+struct SearchTables {
+    SearchResultTable m_basicTable;
+    SearchResultTable m_extendedTable;
+    std::atomic<bool> m_stopRequested{false};
+};
+
+// The argument of one worker: the adapter's address text (at most 19
+// characters and a NUL) and the owner of the tables it fills.
+struct AdapterSlot {
+    std::array<char, 20> address{};
+    std::shared_ptr<SearchTables> owner;
+
+    // Copies at most 19 characters of text.
+    void setAddress(std::string_view text);
+    std::string_view addressText() const;
+};
+
+void BasicSearchWorker(AdapterSlot slot);
+void ExtendedSearchWorker(AdapterSlot slot);
+void SearchWorker(AdapterSlot slot, SearchKind kind);
+
+// Shortens (or restores, with SEARCH_WINDOW_MS) the collection window
+// (for testing).
+void SetSearchWindowForTesting(std::uint32_t ms);
+
+}  // namespace quillon
