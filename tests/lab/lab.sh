@@ -43,6 +43,7 @@ mount --make-rprivate / 2>/dev/null || true
 mkdir -p /run/netns 2>/dev/null || { mount -t tmpfs lab-run /run && mkdir -p /run/netns; }
 mount -t tmpfs lab-netns /run/netns
 mount -t proc proc /proc 2>/dev/null || true
+mount -t sysfs lab-sys /sys 2>/dev/null || true
 
 devsim_bin=${QUILLON_DEVSIM:-}
 if [[ -z "$devsim_bin" ]]; then
@@ -91,8 +92,8 @@ segment N qn0 dn0 10.77.3.2
 ip route add default dev qn0
 # veth links come up asynchronously; a probe sent before carrier is lost.
 for _ in $(seq 100); do
-    ip -br link show up | grep -q '^qa0.*UP' && ip -br link show up | grep -q '^qb0.*UP' &&
-        ip -br link show up | grep -q '^qn0.*UP' && break
+    [[ "$(cat /sys/class/net/qa0/operstate /sys/class/net/qb0/operstate \
+        /sys/class/net/qn0/operstate 2>/dev/null | sort -u)" == up ]] && break
     sleep 0.02
 done
 
