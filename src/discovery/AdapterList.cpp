@@ -38,8 +38,9 @@ std::vector<AdapterAddress> QueryAdapterAddresses() {
             }
         }
     }
-    std::stable_sort(adapters.begin(), adapters.end(),
-                     [](const AdapterAddress& a, const AdapterAddress& b) { return a.index < b.index; });
+    std::stable_sort(
+        adapters.begin(), adapters.end(),
+        [](const AdapterAddress& a, const AdapterAddress& b) { return a.index < b.index; });
     return adapters;
 }
 

@@ -15,7 +15,9 @@ DevInfo DevInfoFromRecord(std::span<const std::uint8_t> datagram, std::size_t sl
     const auto signedByte = [&](std::size_t offset) {
         return std::to_string(in.s8(slotOffset + offset));
     };
-    const auto port = [&](std::size_t offset) { return std::to_string(in.u16(slotOffset + offset)); };
+    const auto port = [&](std::size_t offset) {
+        return std::to_string(in.u16(slotOffset + offset));
+    };
 
     DevInfo d;
     d.name = text(r::NAME, r::NAME_WIDTH);

@@ -28,23 +28,23 @@ std::string_view AdapterSlot::addressText() const {
     return std::string_view(address.data(), static_cast<std::size_t>(end - address.begin()));
 }
 
-void SearchWorker(AdapterSlot slot, SearchKind kind) {
+SearchOutcome RunSearch(AdapterSlot slot, SearchKind kind) {
     const std::shared_ptr<SearchTables> owner = std::move(slot.owner);
     if (!owner) {
-        return;
+        return SearchOutcome::SocketFailed;
     }
     SearchResultTable& table =
         kind == SearchKind::Basic ? owner->m_basicTable : owner->m_extendedTable;
 
     UniqueSocket socket;
     if (!OpenBroadcastSocket(socket, slot.addressText())) {
-        return;
+        return SearchOutcome::SocketFailed;
     }
     SetReceiveBuffer(socket.get(), SEARCH_SOCKET_BUFFER);
 
     const auto probe = kind == SearchKind::Basic ? BasicSearchProbe() : ExtendedSearchProbe();
     if (SendBroadcast(socket.get(), probe) != 0) {
-        return;
+        return SearchOutcome::SendFailed;
     }
 
     std::vector<std::uint8_t> buffer(SEARCH_BUFFER_SIZE, 0);
@@ -62,14 +62,15 @@ void SearchWorker(AdapterSlot slot, SearchKind kind) {
         }
         n = ReceiveWithTimeout(-1, socket.get(), buffer);
     }
+    return n < 0 ? SearchOutcome::ReadFailed : SearchOutcome::Completed;
 }
 
 void BasicSearchWorker(AdapterSlot slot) {
-    SearchWorker(std::move(slot), SearchKind::Basic);
+    RunSearch(std::move(slot), SearchKind::Basic);
 }
 
 void ExtendedSearchWorker(AdapterSlot slot) {
-    SearchWorker(std::move(slot), SearchKind::Extended);
+    RunSearch(std::move(slot), SearchKind::Extended);
 }
 
 }  // namespace quillon

@@ -42,9 +42,16 @@ struct AdapterSlot {
     std::string_view addressText() const;
 };
 
+// How a search ended. The workers themselves report nothing; the command-line
+// tool, which searches on its own thread, tells its user.
+enum class SearchOutcome { Completed, SocketFailed, SendFailed, ReadFailed };
+
+// Runs one whole search on the calling thread.
+SearchOutcome RunSearch(AdapterSlot slot, SearchKind kind);
+
+// The thread procedures: RunSearch with the outcome dropped.
 void BasicSearchWorker(AdapterSlot slot);
 void ExtendedSearchWorker(AdapterSlot slot);
-void SearchWorker(AdapterSlot slot, SearchKind kind);
 
 // Shortens (or restores, with SEARCH_WINDOW_MS) the collection window
 // (for testing).

@@ -35,9 +35,8 @@ std::string_view FieldText(const std::array<char, NET_ADDRESS_FIELD>& field) {
 std::array<std::uint8_t, SET_ADDRESS_MESSAGE_SIZE> BuildSetAddressMessage(
     const NetAddressBlock& block) {
     std::array<std::uint8_t, SET_ADDRESS_MESSAGE_SIZE> out{};
-    const FrameHeader header{.length = NET_ADDRESS_BLOCK_SIZE,
-                             .subCommand = NET_SET_ADDRESS,
-                             .command = CMD_NETWORK};
+    const FrameHeader header{
+        .length = NET_ADDRESS_BLOCK_SIZE, .subCommand = NET_SET_ADDRESS, .command = CMD_NETWORK};
     const auto head = header.Encode();
     const auto body = block.Encode();
     std::copy(head.begin(), head.end(), out.begin());

@@ -43,7 +43,8 @@ bool OpenBroadcastSocket(UniqueSocket& socket, std::string_view address) {
 
     const std::uint16_t first = firstPortOffset();
     for (std::uint16_t i = 0; i < LOCAL_PORT_COUNT; ++i) {
-        const auto port = static_cast<std::uint16_t>(LOCAL_PORT_BASE + (first + i) % LOCAL_PORT_COUNT);
+        const auto port =
+            static_cast<std::uint16_t>(LOCAL_PORT_BASE + (first + i) % LOCAL_PORT_COUNT);
         local.sin_port = htons(port);
         if (::bind(s.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0) {
             socket = std::move(s);
@@ -76,9 +77,9 @@ int SendBroadcast(SOCKET socket, std::span<const std::uint8_t> message) {
 
     std::size_t sent = 0;
     while (sent < message.size()) {
-        const ssize_t n = ::sendto(socket, message.data() + sent, message.size() - sent, 0,
-                                   reinterpret_cast<const sockaddr*>(&destination),
-                                   sizeof destination);
+        const ssize_t n =
+            ::sendto(socket, message.data() + sent, message.size() - sent, 0,
+                     reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
         if (n < 0) {
             break;
         }
