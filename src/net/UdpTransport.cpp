@@ -40,6 +40,13 @@ bool OpenBroadcastSocket(UniqueSocket& socket, std::string_view address) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = ::inet_addr(std::string(address).c_str());
+    // A text inet_addr cannot read comes back as 255.255.255.255. Windows will
+    // not bind to that, but Linux accepts it and then sends from whatever
+    // interface the routing table picks, so the search would leave on an
+    // adapter nobody chose. Refuse it as the original platform does.
+    if (local.sin_addr.s_addr == INADDR_NONE) {
+        return false;
+    }
 
     const std::uint16_t first = firstPortOffset();
     for (std::uint16_t i = 0; i < LOCAL_PORT_COUNT; ++i) {

@@ -26,7 +26,8 @@ inline constexpr int RECEIVE_SLICE_MS = 20;
 // 10000..10099 by a generator seeded with the current second. When that port
 // is taken on the address, the other ports of the range are tried in turn, so
 // two searches started in the same second both get a socket. Returns false
-// and leaves socket empty when creation, the option or every bind fails.
+// and leaves socket empty when the address text is unreadable (or is
+// 255.255.255.255), or when creation, the option or every bind fails.
 bool OpenBroadcastSocket(UniqueSocket& socket, std::string_view address);
 
 // Asks for a receive buffer of the given size (the kernel may grant less).
