@@ -4,6 +4,7 @@
 // against the end of the data, integers are little-endian, and texts stop at
 // the first NUL or at the end of their field, whichever comes first.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
