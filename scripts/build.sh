@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12, as root, only what is missing),
+# then configures and builds Quillon.
+#
+#   scripts/build.sh [BUILD_DIR] [extra cmake arguments...]
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${1:-$top/build}
+shift || true
+
+packages=(build-essential cmake pkg-config clang clang-format iproute2 util-linux
+          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+          qt6-base-dev libgl-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "build: missing packages: ${missing[*]}; run as root (sudo) to install them" >&2
+        exit 1
+    fi
+    echo "build: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$top" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build_dir" -j "$(nproc)"
