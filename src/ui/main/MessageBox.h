@@ -1,0 +1,32 @@
+#pragma once
+
+// Every message the program shows goes through here: a message box with a
+// fixed text, titled with the program's name (its executable's base name).
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+namespace quillon {
+
+struct MessageBoxRequest {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Shows the box modally and returns the button that closed it.
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text,
+                                           QMessageBox::Icon icon = QMessageBox::Warning,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// The title every box carries.
+QString MessageBoxTitle();
+
+// Answers every later box with handler instead of showing it; an empty
+// handler shows boxes again (for testing).
+void SetMessageBoxHandlerForTesting(
+    std::function<QMessageBox::StandardButton(const MessageBoxRequest&)> handler);
+
+}  // namespace quillon
