@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>

@@ -36,14 +36,6 @@ std::uint8_t flipCase(std::uint8_t c) {
 
 }  // namespace
 
-std::string flipLetterCase(std::string_view text) {
-    std::string flipped(text);
-    for (char& c : flipped) {
-        c = static_cast<char>(flipCase(static_cast<std::uint8_t>(c)));
-    }
-    return flipped;
-}
-
 Record buildRecord(const DeviceSpec& device, std::uint16_t command, const RecordStyle& style) {
     Record out{};
     const FrameHeader header{.magic = style.wrongMagic ? WRONG_MAGIC : FRAME_MAGIC,

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -39,9 +38,6 @@ struct RecordStyle {
 // says. Every byte of the field is written.
 void putText(std::span<std::uint8_t> out, std::size_t offset, std::size_t width,
              std::string_view text, bool unterminated);
-
-// Upper-case letters become lower-case and the other way round.
-std::string flipLetterCase(std::string_view text);
 
 // The record of the device, its header carrying the probe's command.
 // Bytes 12..15, 80..111 and 159 are zero.

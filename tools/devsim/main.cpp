@@ -10,6 +10,7 @@
 
 #include "DevsimConfig.h"
 #include "DevsimServer.h"
+#include "net/FrameHeader.h"
 #include "platform/SocketLibrary.h"
 
 namespace {
