@@ -47,8 +47,11 @@ DevInfo DevInfoFromRecord(std::span<const std::uint8_t> datagram, std::size_t sl
         const std::uint8_t state = in.u8(slotOffset + r::NET_STATE);
         d.dhcpOn = (state & r::STATE_DHCP_ON) != 0;
         d.wirelessOn = (state & r::STATE_WIRELESS_ON) != 0;
-        d.dhcpText = d.dhcpOn ? "Y" : "N";
-        d.wirelessText = d.wirelessOn ? "Y" : "N";
+        // One character, filled rather than assigned from a literal: GCC 12
+        // at -O2 sees a bogus overlap in the latter and -Werror stops the
+        // Release build.
+        d.dhcpText.assign(1, d.dhcpOn ? 'Y' : 'N');
+        d.wirelessText.assign(1, d.wirelessOn ? 'Y' : 'N');
     } else {
         d.dhcpText = "--";
         d.wirelessText = "--";
