@@ -65,7 +65,11 @@ bool OpenBroadcastSocket(UniqueSocket& socket, std::string_view address) {
 }
 
 int SetReceiveBuffer(SOCKET socket, int bytes) {
-    if (::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0) {
+    // SO_RCVBUF is capped at net.core.rmem_max (208 KiB on a stock system,
+    // a third of what a thousand-device burst needs); a privileged process
+    // may go past the cap, anyone else takes what the cap allows.
+    if (::setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0 &&
+        ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0) {
         return -1;
     }
     int granted = 0;
