@@ -203,8 +203,12 @@ void CQuillonDlg::OnRefresh() {
     m_refreshing = false;
 
     if (m_closePending) {
+        // Queued, so a close that came during the first refresh (inside
+        // initialisation, before the modal loop exists) still ends that loop.
         m_closePending = false;
-        QDialog::done(m_pendingResult);
+        QMetaObject::invokeMethod(
+            this, [this, result = m_pendingResult] { QDialog::done(result); },
+            Qt::QueuedConnection);
     }
 }
 
@@ -332,11 +336,18 @@ bool CQuillonDlg::isOwnKeyTarget(QObject* watched) const {
 }
 
 bool CQuillonDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick && watched == m_deviceList->viewport()) {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_deviceList->viewport() &&
+        !m_deliveringDblClick) {
+        // The list takes the double-click first (it may move the selection
+        // to the row under the cursor); the page opens for the row it leaves
+        // selected.
+        m_deliveringDblClick = true;
+        QCoreApplication::sendEvent(watched, event);
+        m_deliveringDblClick = false;
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             OnDblClk();
         }
-        return false;
+        return true;
     }
     if (event->type() != QEvent::KeyPress || !isOwnKeyTarget(watched)) {
         return QDialog::eventFilter(watched, event);

@@ -93,6 +93,7 @@ private:
     bool m_initialised = false;
     bool m_refreshing = false;
     bool m_closePending = false;
+    bool m_deliveringDblClick = false;
     int m_pendingResult = 0;
 };
 
