@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -13,8 +15,12 @@
 #include "DevInfoJson.h"
 #include "TextTable.h"
 #include "discovery/AdapterList.h"
+#include "discovery/Refresh.h"
 #include "discovery/SearchWorker.h"
 #include "platform/SocketLibrary.h"
+#include "platform/WorkerThread.h"
+#include "ui/main/DeviceColumns.h"
+#include "ui/main/DeviceSort.h"
 
 namespace {
 
@@ -54,7 +60,80 @@ void printTable(const std::vector<DevInfo>& devices) {
               << (devices.size() == 1 ? " device\n" : " devices\n");
 }
 
-int searchAdapter(const std::string& address, SearchKind kind, bool json) {
+// A --sort value: COLUMN[:asc|:desc], COLUMN a number 0 to 17 or a column
+// title (any letter case). Ascending when no direction is given.
+struct SortRequest {
+    int column = -1;
+    bool ascending = true;
+};
+
+std::string parseSort(const std::string& text, SortRequest& request) {
+    std::string column = text;
+    request.ascending = true;
+    if (const auto colon = text.rfind(':'); colon != std::string::npos) {
+        const std::string direction = text.substr(colon + 1);
+        if (direction != "asc" && direction != "desc") {
+            return "sort direction must be asc or desc: " + direction;
+        }
+        request.ascending = direction == "asc";
+        column = text.substr(0, colon);
+    }
+    if (!column.empty() && column.size() <= 2 &&
+        column.find_first_not_of("0123456789") == std::string::npos) {
+        const int number = std::stoi(column);
+        if (number < static_cast<int>(DEVICE_COLUMN_COUNT)) {
+            request.column = number;
+            return {};
+        }
+    }
+    for (std::size_t i = 0; i < DEVICE_COLUMN_COUNT; ++i) {
+        const std::string_view title = DEVICE_COLUMNS[i].title;
+        if (title.size() == column.size() &&
+            std::equal(title.begin(), title.end(), column.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            })) {
+            request.column = static_cast<int>(i);
+            return {};
+        }
+    }
+    return "no such column: " + column + " (a number 0 to 17 or a column title)";
+}
+
+void printDeviceRows(const std::vector<DevInfo>& devices) {
+    std::vector<std::string> titles;
+    for (const auto& column : DEVICE_COLUMNS) {
+        titles.emplace_back(column.title);
+    }
+    TextTable table(std::move(titles));
+    for (const auto& entry : devices) {
+        const RowTextArray texts = RowTexts(entry);
+        table.addRow(std::vector<std::string>(texts.begin(), texts.end()));
+    }
+    std::cout << table.render() << devices.size()
+              << (devices.size() == 1 ? " device\n" : " devices\n");
+}
+
+// The window's refresh, without the window: every adapter, both searches,
+// merged and sorted by device ID descending, then by --sort if given.
+int searchAllAdapters(const SortRequest& sort, bool json) {
+    auto tables = std::make_shared<SearchTables>();
+    std::vector<DevInfo> devices = SearchAllAdapters(tables);
+    SortDevices(false, devices, 1);
+    if (sort.column >= 0) {
+        SortDevices(sort.ascending, devices, sort.column);
+    }
+    // Workers still collecting have nothing more to tell us.
+    tables->m_stopRequested.store(true);
+    if (json) {
+        std::cout << DevInfosToJson(devices).dump(2) << '\n';
+    } else {
+        printDeviceRows(devices);
+    }
+    return 0;
+}
+
+int searchAdapter(const std::string& address, SearchKind kind, bool json, const SortRequest& sort) {
     auto tables = std::make_shared<SearchTables>();
     AdapterSlot slot;
     slot.setAddress(address);
@@ -76,7 +155,10 @@ int searchAdapter(const std::string& address, SearchKind kind, bool json) {
     }
     const SearchResultTable& table =
         kind == SearchKind::Basic ? tables->m_basicTable : tables->m_extendedTable;
-    const std::vector<DevInfo> devices = table.Entries();
+    std::vector<DevInfo> devices = table.Entries();
+    if (sort.column >= 0) {
+        SortDevices(sort.ascending, devices, sort.column);
+    }
     if (json) {
         std::cout << DevInfosToJson(devices).dump(2) << '\n';
     } else {
@@ -95,7 +177,9 @@ int main(int argc, char** argv) {
 
     app.add_subcommand("adapters", "List the local adapters' addresses in the order searched");
 
-    auto* search = app.add_subcommand("search", "Search one adapter's network for 5 seconds");
+    auto* search = app.add_subcommand(
+        "search",
+        "Search every adapter's network as the window's Refresh does, or one adapter's for 5 s");
     std::string adapter;
     bool basic = false;
     bool extended = false;
@@ -108,6 +192,9 @@ int main(int argc, char** argv) {
     search->add_flag("--extended", extended, "Extended search probe (replies carry device IDs)")
         ->excludes(basicFlag);
     search->add_flag("--json", json, "Print the entries as a JSON array");
+    SortRequest sort;
+    search->add_option("--sort", "Sort by COLUMN[:asc|:desc] (0 to 17 or a column title)")
+        ->check([&sort](const std::string& text) { return parseSort(text, sort); });
 
     try {
         app.parse(argc, argv);
@@ -123,7 +210,12 @@ int main(int argc, char** argv) {
         return listAdapters();
     }
     if (adapter.empty()) {
-        return fail(EXIT_USAGE, "search: --adapter is required");
+        if (basic || extended) {
+            return fail(EXIT_USAGE, "search: --basic and --extended need --adapter");
+        }
+        const int status = searchAllAdapters(sort, json);
+        JoinOutstandingWorkerThreads();
+        return status;
     }
-    return searchAdapter(adapter, extended ? SearchKind::Extended : SearchKind::Basic, json);
+    return searchAdapter(adapter, extended ? SearchKind::Extended : SearchKind::Basic, json, sort);
 }
