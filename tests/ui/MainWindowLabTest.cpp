@@ -92,6 +92,23 @@ private slots:
         SetDevicePageOpenerForTesting({});
     }
 
+    // Run alone, against 1,000 generated devices on segment A.
+    void thousandDevicesAreAllListed() {
+        const int expected = qEnvironmentVariableIntValue("QUILLON_LAB_DEVICES");
+        if (expected == 0) {
+            QSKIP("set QUILLON_LAB_DEVICES to the number of simulated devices");
+        }
+        SetSearchWindowForTesting(1500);
+        CQuillonDlg dialog;
+        const double cpuBefore = processCpuSeconds();
+        dialog.show();
+        const double cpu = processCpuSeconds() - cpuBefore;
+        QCOMPARE(dialog.deviceList()->model()->rowCount(), expected);
+        QCOMPARE(cell(dialog, 0, 1), QString("QD%1").arg(expected, 8, 10, QChar('0')));
+        // Waits cost no CPU; this is the whole refresh's work, workers included.
+        qInfo("refresh of %d devices: %.3f s CPU", expected, cpu);
+    }
+
     void closingWhileWorkersRunNeitherCrashesNorHangs() {
         // Real 5 s window: the refresh waits 1 s per worker, so the last
         // workers are still collecting when the window goes.
