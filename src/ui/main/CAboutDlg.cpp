@@ -44,9 +44,10 @@ constexpr QRect TEXT_DLU{8, 0, 370, 212};
 constexpr QRect FIRST_LINK_DLU{108, 168, 103, 9};
 constexpr QRect SECOND_LINK_DLU{14, 168, 79, 9};
 
-// The text font: 18 pixels from top of the tallest letter to the bottom of
-// the deepest, light, a serif face.
-constexpr int TEXT_FONT_CELL_HEIGHT = 18;
+// The text font was asked for by an 18-pixel character cell, which in
+// Times New Roman is a 16-pixel em. Fixed in ems here, since the serif face
+// that stands in for it may have a much taller cell.
+constexpr int TEXT_FONT_EM_PIXELS = 16;
 
 // Dialog units scale with the dialog font as on the original platform: a
 // horizontal unit is a quarter of the font's average letter width, a
@@ -72,19 +73,17 @@ private:
 };
 
 QFont makeTextFont() {
-    QFont font(QStringLiteral("Times New Roman"));
+    QFont font;
+    // Where Times New Roman is missing, its metric twins keep the lines
+    // breaking where they did; the serif hint alone picks a far wider face.
+    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                      QStringLiteral("Nimbus Roman"), QStringLiteral("Tinos")});
     font.setStyleHint(QFont::Serif);
     font.setWeight(QFont::Light);
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);
-    // Asked for by the height of the whole character cell, which Qt knows
-    // as ascent plus descent, so the em size is scaled down to fit it.
-    font.setPixelSize(TEXT_FONT_CELL_HEIGHT);
-    const int cell = QFontMetrics(font).height();
-    if (cell > 0 && cell != TEXT_FONT_CELL_HEIGHT) {
-        font.setPixelSize(std::max(1, TEXT_FONT_CELL_HEIGHT * TEXT_FONT_CELL_HEIGHT / cell));
-    }
+    font.setPixelSize(TEXT_FONT_EM_PIXELS);
     return font;
 }
 
@@ -146,7 +145,25 @@ void CAboutDlg::OnInitDialog() {
     m_text->setFont(m_textFont);
     m_text->setText(HelpText());
     m_firstLink->SetLinkTarget(QString::fromLatin1(FIRST_LINK));
+    growToFitText();
     placeLinksOnFreeLine();
+}
+
+void CAboutDlg::growToFitText() {
+    // A stand-in serif face may set the lines further apart than the one the
+    // layout was made for; the box grows rather than cut the last lines off.
+    const QRect area = m_text->contentsRect();
+    const int flags = static_cast<int>(m_text->alignment()) | Qt::TextWordWrap;
+    const int needed = QFontMetrics(m_textFont)
+                           .boundingRect(QRect(0, 0, area.width(), 1 << 20), flags, m_text->text())
+                           .height() +
+                       (m_text->height() - area.height());
+    if (needed <= m_text->height()) {
+        return;
+    }
+    const int grow = needed - m_text->height();
+    m_text->resize(m_text->width(), needed);
+    setFixedSize(width(), height() + grow);
 }
 
 void CAboutDlg::placeLinksOnFreeLine() {

@@ -39,6 +39,7 @@ protected:
 private:
     void DoDataExchange();
     void OnInitDialog();
+    void growToFitText();
     void placeLinksOnFreeLine();
 
     CHyperLink* m_firstLink = nullptr;
