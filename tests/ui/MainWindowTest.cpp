@@ -196,6 +196,24 @@ private slots:
         QCOMPARE(dialog->result(), 0);
     }
 
+    void helpAndF1ShowTheAboutBox() {
+        const auto dialog = openWindow();
+        int shown = 0;
+        const auto closeAbout = [&shown] {
+            QWidget* about = QApplication::activeModalWidget();
+            QVERIFY(about != nullptr);
+            QCOMPARE(about->windowTitle(), QString("About Quillon"));
+            ++shown;
+            about->close();
+        };
+        QTimer::singleShot(0, this, closeAbout);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("helpButton"), Qt::LeftButton);
+        QTimer::singleShot(0, this, closeAbout);
+        QTest::keyClick(dialog->deviceList(), Qt::Key_F1);
+        QCOMPARE(shown, 2);
+        QVERIFY(dialog->isVisible());
+    }
+
     void busyMessageCountsTheWaitCursor() {
         const auto dialog = openWindow();
         QCoreApplication::postEvent(dialog.get(), new WindowMessageEvent(WM_SET_BUSY, 1));

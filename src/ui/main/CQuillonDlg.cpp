@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <utility>
 
+#include "ui/main/CAboutDlg.h"
 #include "ui/main/DeviceColumns.h"
 #include "ui/main/DeviceListModel.h"
 #include "ui/main/DevicePage.h"
@@ -287,7 +288,8 @@ void CQuillonDlg::OnCommand(int id) {
 }
 
 void CQuillonDlg::OnHelp() {
-    // The About box opens here once it exists.
+    CAboutDlg about(this);
+    about.exec();
 }
 
 void CQuillonDlg::OnSetBusy(qintptr wParam) {
@@ -354,6 +356,10 @@ bool CQuillonDlg::eventFilter(QObject* watched, QEvent* event) {
     }
     switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Escape:
+            return true;
+        case Qt::Key_F1:
+            // No help file belongs to the program: its help is the About box.
+            OnHelp();
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
