@@ -520,6 +520,30 @@ private slots:
         }
     }
 
+    void escClosesTheBoxOpenedFromTheMainWindow() {
+        // The main window swallows Esc and Enter for itself; the box above it
+        // must still get them.
+        test::FakeNetwork network;
+        CQuillonDlg window;
+        window.SetRefreshHooksForTesting(network.hooks());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            bool sawAbout = false;
+            QTimer::singleShot(0, [&sawAbout, key] {
+                auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+                sawAbout = about != nullptr;
+                if (about != nullptr) {
+                    QTest::keyClick(about, key);
+                }
+            });
+            QTest::mouseClick(window.findChild<QPushButton*>("helpButton"), Qt::LeftButton);
+            QVERIFY(sawAbout);
+            QVERIFY(window.findChildren<CAboutDlg*>().isEmpty());
+        }
+        QVERIFY(window.isVisible());
+    }
+
     void openingAndClosingManyTimesLeavesNothing() {
         const qsizetype windowsBefore = QApplication::topLevelWidgets().size();
         for (int i = 0; i < 40; ++i) {
