@@ -139,6 +139,37 @@ TEST_F(CliLab, HostileRepliesGiveOnlyTheEntriesTheSlotRuleAllows) {
     }
 }
 
+TEST_F(CliLab, SearchWithoutAdapterListsEverySegmentInTheWindowsOrder) {
+    // Segment A: one device answering both probes, one the basic probe only.
+    // Segment B: one device with a higher ID. The refresh lists devices with
+    // an ID first, by ID descending, then the rest.
+    const auto a = devsim({"--config", writeFile("two.json", kTwoDevices)});
+    const auto b = std::make_unique<BackgroundProcess>(
+        labValue("LAB_NS_B"),
+        std::vector<std::string>{lab::devsimPath(), "--config",
+                                 writeFile("b.json", R"({"devices": [{"name": "Dock", "mac":
+                                     "00:1A:2B:3C:5E:11", "deviceId": "NVR999", "ip": "10.77.2.41"}]})")});
+    ASSERT_TRUE(b->ready());
+
+    const auto r = runProcess({lab::cliPath(), "search", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json all = json::parse(r.out, nullptr, false);
+    ASSERT_EQ(all.size(), 3u) << r.out;
+    EXPECT_EQ(all[0]["deviceId"], "NVR999");
+    EXPECT_EQ(all[1]["deviceId"], "NVR160001");
+    EXPECT_EQ(all[2]["name"], "Gate camera");
+    EXPECT_EQ(all[2]["deviceId"], "");
+
+    const auto text = runProcess({lab::cliPath(), "search", "--sort", "IP:asc"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("Device name", 0), 0u) << "the list's column titles come first";
+    const auto lobby = text.out.find("Lobby NVR");
+    const auto dock = text.out.find("Dock");
+    ASSERT_NE(lobby, std::string::npos);
+    ASSERT_NE(dock, std::string::npos);
+    EXPECT_LT(lobby, dock) << "10.77.1.20 sorts before 10.77.2.41";
+}
+
 TEST_F(CliLab, UsageAndSocketErrorsExitWithTheirStatusAndOneLine) {
     struct Case {
         std::vector<std::string> args;
