@@ -66,6 +66,19 @@ void DatagramLog::sent(std::string_view address, std::uint16_t port, std::size_t
     }
 }
 
+void DatagramLog::tcpReceived(std::string_view address, std::uint16_t port,
+                              std::span<const std::uint8_t> bytes) {
+    if (m_fd >= 0) {
+        writeLine("tcp" + receivedLine(address, port, bytes).substr(4));
+    }
+}
+
+void DatagramLog::tcpSent(std::string_view address, std::uint16_t port, std::size_t length) {
+    if (m_fd >= 0) {
+        writeLine("tcp-" + sentLine(address, port, length));
+    }
+}
+
 void DatagramLog::writeLine(std::string line) {
     // One write per line, straight to the file: with O_APPEND the lines of
     // simulators sharing a log never interleave, and a test reading the file

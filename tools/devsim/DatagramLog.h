@@ -4,6 +4,9 @@
 // per datagram, written through at once so a reader never waits on a buffer.
 //   recv 10.77.1.1:10042 12 55 55 AA AA 00 00 00 00 00 00 01 90
 //   sent 10.77.1.1:10042 8160
+// and one per TCP request and reply, the same way:
+//   tcp 10.77.1.1:40312 12 55 55 AA AA 00 00 00 00 00 00 12 A1
+//   tcp-sent 10.77.1.1:40312 156
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +31,9 @@ public:
     void received(std::string_view address, std::uint16_t port,
                   std::span<const std::uint8_t> bytes);
     void sent(std::string_view address, std::uint16_t port, std::size_t length);
+    void tcpReceived(std::string_view address, std::uint16_t port,
+                     std::span<const std::uint8_t> bytes);
+    void tcpSent(std::string_view address, std::uint16_t port, std::size_t length);
 
     // The lines, without their newline.
     static std::string receivedLine(std::string_view address, std::uint16_t port,

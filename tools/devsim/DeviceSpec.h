@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "WifiSpec.h"
+
 namespace quillon::devsim {
 
 // Which search probes a device answers.
@@ -40,6 +42,9 @@ struct DeviceSpec {
     ProbeAnswers answers = ProbeAnswers::Both;
     // How many times the device answers each probe; 0 keeps it silent.
     std::uint32_t repeat = 1;
+
+    // What it answers on its TCP port (video port) when the simulator serves TCP.
+    WifiSpec wifi;
 
     bool answersBasic() const { return answers != ProbeAnswers::Extended; }
     bool answersExtended() const { return answers != ProbeAnswers::Basic; }

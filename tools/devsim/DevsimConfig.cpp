@@ -97,6 +97,12 @@ void setAnswers(DeviceSpec& device, const json& value) {
     }
 }
 
+void setWifi(DeviceSpec& device, const json& value) {
+    if (std::string error = parseWifiSpec(value, device.wifi); !error.empty()) {
+        throw ConfigError{error};
+    }
+}
+
 void setRepeat(DeviceSpec& device, const json& value) {
     device.repeat = static_cast<std::uint32_t>(integerIn(value, 0, MAX_REPEAT));
 }
@@ -128,6 +134,7 @@ constexpr std::array DEVICE_KEYS = {
     DeviceKey{"phonePort", setPort<&DeviceSpec::phonePort>},
     DeviceKey{"answers", setAnswers},
     DeviceKey{"repeat", setRepeat},
+    DeviceKey{"wifi", setWifi},
 };
 
 DeviceSpec parseDevice(const json& value, std::uint32_t number) {
@@ -199,15 +206,21 @@ struct FileCloser {
 }  // namespace
 
 const std::vector<std::string>& modeNames() {
-    static const std::vector<std::string> names = {"burst",        "wrong-magic",  "short",
-                                                   "extended-240", "unterminated", "mac-case"};
+    static const std::vector<std::string> names = {
+        "burst",         "wrong-magic",     "short",           "extended-240",      "unterminated",
+        "mac-case",      "tcp-refuse",      "tcp-silent",      "tcp-header-only",   "tcp-trickle",
+        "tcp-close-mid", "tcp-wrong-magic", "tcp-huge-length", "tcp-short-settings"};
     return names;
 }
 
 bool applyModeName(SimModes& modes, std::string_view name) {
-    bool SimModes::*const flags[] = {&SimModes::burst,        &SimModes::wrongMagic,
-                                     &SimModes::shortReplies, &SimModes::extended240,
-                                     &SimModes::unterminated, &SimModes::macCase};
+    bool SimModes::*const flags[] = {
+        &SimModes::burst,         &SimModes::wrongMagic,      &SimModes::shortReplies,
+        &SimModes::extended240,   &SimModes::unterminated,    &SimModes::macCase,
+        &SimModes::tcpRefuse,     &SimModes::tcpSilent,       &SimModes::tcpHeaderOnly,
+        &SimModes::tcpTrickle,    &SimModes::tcpCloseMid,     &SimModes::tcpWrongMagic,
+        &SimModes::tcpHugeLength, &SimModes::tcpShortSettings};
+    static_assert(std::size(flags) == 14, "one flag per mode name");
     const auto& names = modeNames();
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == name) {

@@ -20,6 +20,15 @@ struct SimModes {
     bool extended240 = false;   // extended replies without their device ID
     bool unterminated = false;  // texts fill their fields, no NUL
     bool macCase = false;       // a second answer with the MAC in the other case
+    // TCP replies
+    bool tcpRefuse = false;         // no listener: connections are refused
+    bool tcpSilent = false;         // read the request, never answer
+    bool tcpHeaderOnly = false;     // the reply header, then silence
+    bool tcpTrickle = false;        // the reply one byte per send
+    bool tcpCloseMid = false;       // close halfway through the payload
+    bool tcpWrongMagic = false;     // a reply with the magic 55 55 AA AB
+    bool tcpHugeLength = false;     // a reply announcing 0xFFFFFFFF bytes
+    bool tcpShortSettings = false;  // a settings reply of 600 bytes
 
     bool operator==(const SimModes&) const = default;
 };

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "DevsimConfig.h"
 #include "DevsimServer.h"
+#include "TcpServer.h"
 #include "net/FrameHeader.h"
 #include "platform/SocketLibrary.h"
 
@@ -32,6 +34,16 @@ Config file (JSON): {"devices": [{device}, ...], "modes": ["burst", ...]}
     webPort videoPort phonePort                         0..65535
     answers   "both" | "basic" | "extended"             default "both"
     repeat    0..100, answers to each probe             default 1
+    wifi      {what the device answers on TCP (--tcp), all keys optional}:
+      enabled dhcp                        0..255, bytes 536, 537    default 1, 0
+      ip subnetMask gateway mac           texts; default the device's own
+      dnsPrimary dnsSecondary             texts; default 10.77.1.53, 0.0.0.0
+      flags                               0..0xFFFFFFFF, bytes 636..639
+      auxSize                             0..1048576 bytes       default 4096
+      setResult                           answer to a settings write, default 0
+      networks  [{ssid, key (texts, up to 32 bytes), authMode, wepKeyIndex,
+                  signal, connected, keyFormat (0..255)}]  in list order
+    Every other byte of the settings block is (offset * 7 + 3) & 0xFF.
   A bad file is reported as "FILE: device N: key "K": what is wrong" (devices
   counted from 1), exit status 2.
 
@@ -52,9 +64,21 @@ Modes:
                 character, or X)
   mac-case      every device answers each probe once more, its MAC text in the
                 other letter case
+With --tcp, each device listens at its ip and videoPort (the address must be
+this namespace's) and answers the five wireless commands. A join unscrambles the
+key and answers 0 when network and key match (marking it connected), else 1.
+  tcp-refuse          no listeners: every connection is refused
+  tcp-silent          reads the request, never answers
+  tcp-header-only     sends the reply header, then nothing
+  tcp-trickle         sends replies one byte per send, --trickle-us apart
+  tcp-close-mid       closes halfway through the reply payload
+  tcp-wrong-magic     replies with the magic 55 55 AA AB
+  tcp-huge-length     replies announce 0xFFFFFFFF payload bytes
+  tcp-short-settings  a settings reply carries only its first 600 bytes
 
 Log (--log): "recv IP:PORT LEN HEX..." per datagram received, "sent IP:PORT LEN"
-per reply sent. Prints "ready" once listening; SIGTERM or SIGINT ends it.
+per reply sent; "tcp IP:PORT LEN HEX..." per TCP request, "tcp-sent IP:PORT LEN"
+per TCP reply. Prints "ready" once listening; SIGTERM or SIGINT ends it.
 Exit status: 0 stopped, 2 bad arguments or config, 3 socket or bind failure.
 )";
 
@@ -71,6 +95,8 @@ struct Arguments {
     std::string logPath;
     std::vector<std::string> modes;
     std::uint32_t spacingUs = 500;
+    bool tcp = false;
+    std::uint32_t trickleUs = 1000;
 };
 
 }  // namespace
@@ -94,6 +120,11 @@ int main(int argc, char** argv) {
     app.add_option("--spacing-us", args.spacingUs, "Pause between reply datagrams, microseconds")
         ->capture_default_str()
         ->check(CLI::Range(0, 10'000'000));
+    app.add_flag("--tcp", args.tcp, "Serve the wireless commands at each device's ip:videoPort");
+    app.add_option("--trickle-us", args.trickleUs,
+                   "Pause between bytes in tcp-trickle, microseconds")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 1'000'000));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -125,13 +156,28 @@ int main(int argc, char** argv) {
     if (!stop.installed()) {
         return fail(EXIT_BIND, "cannot set up the stop signal");
     }
+    // The TCP side keeps its own copy: the UDP planner owns the other.
+    const DevsimConfig tcpConfig = config;
+    TcpServer tcp(tcpConfig, log, stop, std::chrono::microseconds(args.trickleUs));
     ReplyPlanner planner(std::move(config));
     DevsimServer server(planner, log, stop);
     if (!server.bind(args.bindAddress, args.port, error)) {
         return fail(EXIT_BIND, error);
     }
+    if (args.tcp && !tcp.open(error)) {
+        return fail(EXIT_BIND, error);
+    }
+    std::thread tcpThread;
+    if (args.tcp) {
+        tcpThread = std::thread([&tcp] { tcp.run(); });
+    }
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
 
-    return server.run(std::chrono::microseconds(args.spacingUs)) ? 0 : EXIT_BIND;
+    const bool ok = server.run(std::chrono::microseconds(args.spacingUs));
+    if (tcpThread.joinable()) {
+        tcp.stop();
+        tcpThread.join();
+    }
+    return ok ? 0 : EXIT_BIND;
 }
