@@ -99,6 +99,9 @@ done
 
 export LAB_ADAPTER_A=10.77.1.1 LAB_ADAPTER_B=10.77.2.1 LAB_ADAPTER_N=0.0.0.0
 export LAB_IF_A=qa0 LAB_IF_B=qb0 LAB_IF_N=qn0
+# The device ends, for giving a segment more addresses:
+#   ip netns exec "$LAB_NS_A" ip addr add 10.77.1.20/24 dev "$LAB_DEVIF_A"
+export LAB_DEVIF_A=da0 LAB_DEVIF_B=db0 LAB_DEVIF_N=dn0
 export LAB_HOST_A=10.77.1.2 LAB_HOST_B=10.77.2.2 LAB_HOST_N=10.77.3.2
 export QUILLON_LAB=1
 [[ -z "$devsim_bin" ]] || export QUILLON_DEVSIM="$devsim_bin"

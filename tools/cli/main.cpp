@@ -14,6 +14,7 @@
 
 #include "DevInfoJson.h"
 #include "TextTable.h"
+#include "WifiCommands.h"
 #include "discovery/AdapterList.h"
 #include "discovery/Refresh.h"
 #include "discovery/SearchWorker.h"
@@ -196,6 +197,8 @@ int main(int argc, char** argv) {
     search->add_option("--sort", "Sort by COLUMN[:asc|:desc] (0 to 17 or a column title)")
         ->check([&sort](const std::string& text) { return parseSort(text, sort); });
 
+    WifiCommands wifi(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -208,6 +211,9 @@ int main(int argc, char** argv) {
 
     if (app.got_subcommand("adapters")) {
         return listAdapters();
+    }
+    if (wifi.chosen()) {
+        return wifi.run();
     }
     if (adapter.empty()) {
         if (basic || extended) {
