@@ -258,6 +258,17 @@ BackgroundProcess::~BackgroundProcess() {
     }
 }
 
+bool labAddAddress(const std::string& segment, const std::string& address) {
+    const std::string ns = labValue(("LAB_NS_" + segment).c_str());
+    const std::string device = labValue(("LAB_DEVIF_" + segment).c_str());
+    if (ns.empty() || device.empty()) {
+        return false;
+    }
+    const ProcessResult r = runProcess(
+        {"ip", "netns", "exec", ns, "ip", "addr", "replace", address + "/24", "dev", device});
+    return r.status == 0;
+}
+
 std::string devsimPath() {
     return labValue("QUILLON_DEVSIM");
 }

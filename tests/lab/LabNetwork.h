@@ -95,6 +95,10 @@ private:
     bool m_ready = false;
 };
 
+// Gives a device segment ("A", "B" or "N") one more address, /24, so a
+// simulated device can listen at its own IP. An address already there is fine.
+bool labAddAddress(const std::string& segment, const std::string& address);
+
 // Paths of the programs under test, from the environment ctest sets.
 std::string devsimPath();
 std::string cliPath();
