@@ -15,6 +15,7 @@
 #include "DevInfoJson.h"
 #include "TextTable.h"
 #include "WifiCommands.h"
+#include "WiredCliCommands.h"
 #include "discovery/AdapterList.h"
 #include "discovery/Refresh.h"
 #include "discovery/SearchWorker.h"
@@ -199,6 +200,8 @@ int main(int argc, char** argv) {
 
     WifiCommands wifi(app);
 
+    WiredCliCommands wired(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -211,6 +214,9 @@ int main(int argc, char** argv) {
 
     if (app.got_subcommand("adapters")) {
         return listAdapters();
+    }
+    if (wired.chosen()) {
+        return wired.run([] { return searchAllAdapters(SortRequest{}, false); });
     }
     if (wifi.chosen()) {
         return wifi.run();

@@ -10,6 +10,9 @@
 #include <QTableView>
 #include <utility>
 
+#include "ui/config/CDlgDevCfg.h"
+#include "ui/config/OutcomeBoxes.h"
+#include "ui/config/WiredCommandScope.h"
 #include "ui/main/CAboutDlg.h"
 #include "ui/main/DeviceColumns.h"
 #include "ui/main/DeviceListModel.h"
@@ -46,6 +49,7 @@ CQuillonDlg::CQuillonDlg(QWidget* parent)
       m_hIcon(QStringLiteral(":/quillon/quillon.png")),
       m_tables(std::make_shared<SearchTables>()) {
     setObjectName(QStringLiteral("CQuillonDlg"));
+    m_outcomeBoxes = new OutcomeBoxes(this);
     setWindowTitle(QStringLiteral("Quillon"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -203,7 +207,11 @@ void CQuillonDlg::OnRefresh() {
     m_refreshButton->setEnabled(true);
     m_refreshing = false;
 
-    if (m_closePending) {
+    finishPendingClose();
+}
+
+void CQuillonDlg::finishPendingClose() {
+    if (m_closePending && !m_refreshing && !m_commandRunning) {
         // Queued, so a close that came during the first refresh (inside
         // initialisation, before the modal loop exists) still ends that loop.
         m_closePending = false;
@@ -278,10 +286,12 @@ void CQuillonDlg::OnCommand(int id) {
         case ID_DEVICE_OPEN:
             OpenDevicePage(fromDevice(OpenUrl(copy)));
             break;
-        case ID_DEVICE_NETWORKING:
-            // The configuration dialog opens here with a copy of the entry
-            // once it exists; until then the command does nothing.
+        case ID_DEVICE_NETWORKING: {
+            CDlgDevCfg config(this);
+            config.SetDevice(copy);
+            config.exec();
             break;
+        }
         default:
             break;
     }
@@ -306,9 +316,47 @@ void CQuillonDlg::OnSetBusy(qintptr wParam) {
     }
 }
 
-void CQuillonDlg::OnSetNetwork() {}
+template <typename Send>
+void CQuillonDlg::runWiredCommand(Send send) {
+    // Held across the refresh too: the configuration dialog that asked for
+    // the command closes only once the handler is through.
+    const WiredCommandScope scope;
+    m_commandRunning = true;
+    {
+        WorkerEndWaiter waiter;
+        WiredCommandHooks hooks = m_wiredHooks;
+        // Every event but user input to other windows is handled while a
+        // thread is waited for, so its box can be answered at once.
+        hooks.waitForWorker = [&waiter](WorkerThread& thread, std::uint32_t ms) {
+            waiter.wait(thread, ms, QEventLoop::AllEvents);
+        };
+        hooks.workerEnded = [notify = waiter.endNotifier(), testEnded = m_wiredHooks.workerEnded] {
+            if (testEnded) {
+                testEnded();
+            }
+            notify();
+        };
+        hooks.report = m_outcomeBoxes->reporter();
+        send(hooks);
+    }
+    OnRefresh();
+    m_commandRunning = false;
+    finishPendingClose();
+}
 
-void CQuillonDlg::OnSetDhcp() {}
+void CQuillonDlg::OnSetNetwork() {
+    runWiredCommand([this](const WiredCommandHooks& hooks) {
+        SendSetNetwork(g_netAddress, hooks, m_hCommandThread);
+    });
+}
+
+void CQuillonDlg::OnSetDhcp() {
+    runWiredCommand([](const WiredCommandHooks& hooks) { SendSetDhcp(g_netAddress, hooks); });
+}
+
+int CQuillonDlg::openOutcomeBoxes() const {
+    return m_outcomeBoxes->openCount();
+}
 
 bool CQuillonDlg::event(QEvent* event) {
     const auto* message = dynamic_cast<const WindowMessageEvent*>(event);
@@ -376,7 +424,7 @@ bool CQuillonDlg::eventFilter(QObject* watched, QEvent* event) {
 void CQuillonDlg::done(int result) {
     // A close that arrives while a refresh waits in its nested event loop
     // ends the window once the refresh is through, not under its feet.
-    if (m_refreshing) {
+    if (m_refreshing || m_commandRunning) {
         m_closePending = true;
         m_pendingResult = result;
         return;

@@ -14,6 +14,7 @@
 #include "discovery/RefreshGate.h"
 #include "discovery/SearchWorker.h"
 #include "platform/WorkerThread.h"
+#include "ui/config/WiredCommands.h"
 
 class QPushButton;
 class QTableView;
@@ -21,6 +22,7 @@ class QTableView;
 namespace quillon {
 
 class DeviceListModel;
+class OutcomeBoxes;
 
 class CQuillonDlg : public QDialog {
     Q_OBJECT
@@ -63,6 +65,13 @@ public:
     // Shows devices as if a refresh had found them, in the given order
     // (for testing and benchmarks).
     void SetDevicesForTesting(std::vector<DevInfo> devices);
+    // Replaces how the wired commands find adapters and run their threads
+    // (for testing); the waits and the outcome boxes stay the window's.
+    void SetWiredCommandHooksForTesting(WiredCommandHooks hooks) {
+        m_wiredHooks = std::move(hooks);
+    }
+    // The wired command threads' boxes still on screen.
+    int openOutcomeBoxes() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -75,6 +84,9 @@ private:
     void layoutControls();
     const DevInfo* selectedEntry() const;
     bool isOwnKeyTarget(QObject* watched) const;
+    template <typename Send>
+    void runWiredCommand(Send send);
+    void finishPendingClose();
 
     WorkerThread m_hCommandThread;
     RefreshGate m_refreshGate;  // holds m_lastRefreshTime
@@ -89,6 +101,9 @@ private:
     QPushButton* m_helpButton = nullptr;
 
     RefreshHooks m_refreshHooks;
+    WiredCommandHooks m_wiredHooks;
+    OutcomeBoxes* m_outcomeBoxes = nullptr;
+    bool m_commandRunning = false;
     int m_selectionMark = -1;
     bool m_initialised = false;
     bool m_refreshing = false;

@@ -21,6 +21,14 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text,
                                            QMessageBox::Icon icon = QMessageBox::Warning,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// Shows the box without waiting for it: a top-level box of its own that no
+// other window's modality blocks and that blocks none. onClosed gets the
+// button that closed it (Cancel when the box went away unanswered). Returns
+// the box, or null when the test handler answered at once.
+QMessageBox* OpenMessageBox(const QString& text, QMessageBox::Icon icon,
+                            QMessageBox::StandardButtons buttons,
+                            std::function<void(QMessageBox::StandardButton)> onClosed);
+
 // The title every box carries.
 QString MessageBoxTitle();
 

@@ -26,7 +26,8 @@ std::function<void()> WorkerEndWaiter::endNotifier() const {
     };
 }
 
-void WorkerEndWaiter::wait(WorkerThread& thread, std::uint32_t ms) {
+void WorkerEndWaiter::wait(WorkerThread& thread, std::uint32_t ms,
+                           QEventLoop::ProcessEventsFlags flags) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
     while (!thread.WaitFor(0)) {
@@ -50,7 +51,7 @@ void WorkerEndWaiter::wait(WorkerThread& thread, std::uint32_t ms) {
         // loop is registered closes the gap in which this one could have
         // ended unnoticed.
         if (!thread.WaitFor(0)) {
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+            loop.exec(flags);
         }
         std::lock_guard lock(m_state->mutex);
         m_state->loop = nullptr;

@@ -5,6 +5,7 @@
 // keyboard or mouse input reaches the program until the wait ends. The wait
 // ends at the deadline or as soon as the worker has ended, without polling.
 
+#include <QEventLoop>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,8 +22,10 @@ public:
     // after the waiter is gone.
     std::function<void()> endNotifier() const;
 
-    // Returns when thread has ended or ms milliseconds have passed.
-    void wait(WorkerThread& thread, std::uint32_t ms);
+    // Returns when thread has ended or ms milliseconds have passed. Only
+    // the events flags allow are handled meanwhile.
+    void wait(WorkerThread& thread, std::uint32_t ms,
+              QEventLoop::ProcessEventsFlags flags = QEventLoop::ExcludeUserInputEvents);
 
 private:
     struct State;
