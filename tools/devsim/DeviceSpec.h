@@ -14,6 +14,10 @@ namespace quillon::devsim {
 // Which search probes a device answers.
 enum class ProbeAnswers { Both, Basic, Extended };
 
+// How a device answers set DHCP: the 16-byte reply with its result, nothing
+// (an old device), or a reply cut to 12 or grown to 20 bytes.
+enum class DhcpAnswer { Reply, Silent, Short, Long };
+
 struct DeviceSpec {
     std::string name;
     std::string ip;
@@ -42,6 +46,9 @@ struct DeviceSpec {
     ProbeAnswers answers = ProbeAnswers::Both;
     // How many times the device answers each probe; 0 keeps it silent.
     std::uint32_t repeat = 1;
+
+    DhcpAnswer dhcpAnswer = DhcpAnswer::Reply;
+    std::uint32_t dhcpResult = 0;  // 0 accepts; anything else refuses
 
     // What it answers on its TCP port (video port) when the simulator serves TCP.
     WifiSpec wifi;

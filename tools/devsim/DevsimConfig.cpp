@@ -103,6 +103,26 @@ void setWifi(DeviceSpec& device, const json& value) {
     }
 }
 
+void setDhcpAnswer(DeviceSpec& device, const json& value) {
+    const std::string& text = textOf(value);
+    if (text == "reply") {
+        device.dhcpAnswer = DhcpAnswer::Reply;
+    } else if (text == "silent") {
+        device.dhcpAnswer = DhcpAnswer::Silent;
+    } else if (text == "short") {
+        device.dhcpAnswer = DhcpAnswer::Short;
+    } else if (text == "long") {
+        device.dhcpAnswer = DhcpAnswer::Long;
+    } else {
+        throw ConfigError{"must be \"reply\", \"silent\", \"short\" or \"long\", not " +
+                          inQuotes(text)};
+    }
+}
+
+void setDhcpResult(DeviceSpec& device, const json& value) {
+    device.dhcpResult = static_cast<std::uint32_t>(integerIn(value, 0, 0xFFFFFFFF));
+}
+
 void setRepeat(DeviceSpec& device, const json& value) {
     device.repeat = static_cast<std::uint32_t>(integerIn(value, 0, MAX_REPEAT));
 }
@@ -134,6 +154,8 @@ constexpr std::array DEVICE_KEYS = {
     DeviceKey{"phonePort", setPort<&DeviceSpec::phonePort>},
     DeviceKey{"answers", setAnswers},
     DeviceKey{"repeat", setRepeat},
+    DeviceKey{"dhcpAnswer", setDhcpAnswer},
+    DeviceKey{"dhcpResult", setDhcpResult},
     DeviceKey{"wifi", setWifi},
 };
 

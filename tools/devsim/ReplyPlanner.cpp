@@ -4,14 +4,32 @@
 #include <utility>
 
 #include "RecordWriter.h"
+#include "net/NetAddressBlock.h"
 
 namespace quillon::devsim {
 
-// Later commands (set address, set DHCP) slot in here.
 const ReplyPlanner::Route ReplyPlanner::ROUTES[] = {
     {CMD_NETWORK, NET_QUERY, &ReplyPlanner::onBasicSearch},
     {CMD_SEARCH, 0, &ReplyPlanner::onExtendedSearch},
+    {CMD_NETWORK, NET_SET_ADDRESS, &ReplyPlanner::onSetAddress},
+    {CMD_NETWORK, NET_SET_DHCP, &ReplyPlanner::onSetDhcp},
 };
+
+namespace {
+
+// A NUL-terminated text of a fixed-width field, never read past the field.
+std::string fieldText(std::span<const std::uint8_t> field) {
+    std::string text;
+    for (const std::uint8_t b : field) {
+        if (b == 0) {
+            break;
+        }
+        text.push_back(static_cast<char>(b));
+    }
+    return text;
+}
+
+}  // namespace
 
 DeviceSpec wrongMagicDevice() {
     DeviceSpec d;
@@ -121,6 +139,56 @@ std::vector<Datagram> ReplyPlanner::onExtendedSearch(const FrameHeader& header,
     }
     prependShortReplies(replies, firstReal);
     return replies;
+}
+
+DeviceSpec* ReplyPlanner::deviceWithMac(std::string_view mac) {
+    const auto found = std::find_if(m_config.devices.begin(), m_config.devices.end(),
+                                    [mac](const DeviceSpec& d) { return d.mac == mac; });
+    return found == m_config.devices.end() ? nullptr : &*found;
+}
+
+std::vector<Datagram> ReplyPlanner::onSetAddress(const FrameHeader&,
+                                                 std::span<const std::uint8_t> payload) {
+    if (payload.size() < NET_ADDRESS_BLOCK_SIZE) {
+        return {};
+    }
+    const auto field = [&payload](std::size_t n) {
+        return fieldText(payload.subspan(n * NET_ADDRESS_FIELD, NET_ADDRESS_FIELD));
+    };
+    if (DeviceSpec* device = deviceWithMac(field(3))) {
+        device->ip = field(0);
+        device->gateway = field(1);
+        device->subnetMask = field(2);
+    }
+    return {};
+}
+
+std::vector<Datagram> ReplyPlanner::onSetDhcp(const FrameHeader& header,
+                                              std::span<const std::uint8_t> payload) {
+    // The MAC text is the announced length's worth of payload, no more than
+    // arrived.
+    const auto take =
+        static_cast<std::size_t>(std::min<std::uint64_t>(header.length, payload.size()));
+    const auto macBytes = payload.first(take);
+    DeviceSpec* device = deviceWithMac(std::string(macBytes.begin(), macBytes.end()));
+    if (device == nullptr || device->dhcpAnswer == DhcpAnswer::Silent) {
+        return {};
+    }
+    const auto head =
+        FrameHeader{.length = 4, .subCommand = NET_SET_DHCP, .command = CMD_NETWORK}.Encode();
+    Datagram reply(head.begin(), head.end());
+    for (int shift = 0; shift < 32; shift += 8) {
+        reply.push_back(static_cast<std::uint8_t>(device->dhcpResult >> shift));
+    }
+    if (device->dhcpAnswer == DhcpAnswer::Short) {
+        reply.resize(FRAME_HEADER_SIZE);
+    } else if (device->dhcpAnswer == DhcpAnswer::Long) {
+        reply.resize(DHCP_REPLY_SIZE + 4, 0);
+    }
+    if (device->dhcpResult == 0) {
+        device->netState |= record::STATE_DHCP_ON;
+    }
+    return {reply};
 }
 
 void ReplyPlanner::prependShortReplies(std::vector<Datagram>& replies,

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "DevsimConfig.h"
@@ -49,6 +50,15 @@ private:
                                         std::span<const std::uint8_t> payload);
     std::vector<Datagram> onExtendedSearch(const FrameHeader& header,
                                            std::span<const std::uint8_t> payload);
+    // Set address changes the device whose MAC text matches exactly; no
+    // device answers it.
+    std::vector<Datagram> onSetAddress(const FrameHeader& header,
+                                       std::span<const std::uint8_t> payload);
+    // Set DHCP: the device whose MAC text matches exactly answers as its
+    // configuration says, and a device that accepts reports DHCP on.
+    std::vector<Datagram> onSetDhcp(const FrameHeader& header,
+                                    std::span<const std::uint8_t> payload);
+    DeviceSpec* deviceWithMac(std::string_view mac);
 
     // The devices answering in round r of a probe: round r is every device
     // that answers it more than r times; with mac-case one more round follows

@@ -34,6 +34,10 @@ Config file (JSON): {"devices": [{device}, ...], "modes": ["burst", ...]}
     webPort videoPort phonePort                         0..65535
     answers   "both" | "basic" | "extended"             default "both"
     repeat    0..100, answers to each probe             default 1
+    dhcpAnswer "reply" | "silent" | "short" | "long"    set DHCP: 16, no, 12 or 20 bytes
+    dhcpResult 0..4294967295, result of the reply       default 0 (accepted)
+  Set address (exact MAC match) changes ip, gateway and subnetMask for later
+  searches; an accepted set DHCP turns the DHCP bit of netState on.
     wifi      {what the device answers on TCP (--tcp), all keys optional}:
       enabled dhcp                        0..255, bytes 536, 537    default 1, 0
       ip subnetMask gateway mac           texts; default the device's own
