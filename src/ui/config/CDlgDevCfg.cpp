@@ -74,6 +74,7 @@ void CDlgDevCfg::OnInitDialog() {
         m_tab->addTab(QStringLiteral("WIFI"));
     }
     m_wiredPage->OnInitDialog();
+    m_wifiPage->OnInitDialog();
 
     // The page follows the device's wireless flag alone: without a "WIFI"
     // tab the strip keeps "Networking" selected over the wireless page.
