@@ -307,6 +307,15 @@ private slots:
             QCOMPARE(rowsOf(page).size(), 3);
             QCOMPARE(addressTexts(page).first(), QString("10.77.1.120"));
             QCOMPARE(tcpRequestsIn(m_logA).size(), asked);
+
+            // Enter and Esc on the page neither submit nor close.
+            auto* submit = child<QPushButton>(page, "submitButton");
+            submit->setFocus();
+            QTest::keyClick(submit, Qt::Key_Return);
+            QTest::keyClick(submit, Qt::Key_Escape);
+            QTest::qWait(50);
+            QVERIFY(page->isVisible());
+            QCOMPARE(tcpRequestsIn(m_logA).size(), asked);
         });
         QVERIFY(boxes.texts().isEmpty());
     }
