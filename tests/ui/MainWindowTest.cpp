@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -221,13 +223,25 @@ private slots:
         QVERIFY(dialog->busy());
         QCOMPARE(WaitCursor::Count(), 1);
         QVERIFY(QApplication::overrideCursor() != nullptr);
-        QCOMPARE(QWidget::mouseGrabber(), dialog.get());
+        // Clicks are held from the window, but a message box shown meanwhile
+        // still takes its own.
+        auto* refresh = dialog->findChild<QPushButton*>("refreshButton");
+        QSignalSpy refreshClicks(refresh, &QPushButton::clicked);
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        QCOMPARE(refreshClicks.count(), 0);
+        QMessageBox box(QMessageBox::Warning, "Quillon", "during a job", QMessageBox::Ok,
+                        dialog.get());
+        box.show();
+        QSignalSpy boxClicks(&box, &QMessageBox::buttonClicked);
+        QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+        QCOMPARE(boxClicks.count(), 1);
         QCoreApplication::postEvent(dialog.get(), new WindowMessageEvent(WM_SET_BUSY, 0));
         QCoreApplication::processEvents();
         QVERIFY(!dialog->busy());
         QCOMPARE(WaitCursor::Count(), 0);
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QVERIFY(QWidget::mouseGrabber() == nullptr);
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        QCOMPARE(refreshClicks.count(), 1);  // released: clicks reach the window again
         // Idle again: the count never goes below zero.
         QCoreApplication::postEvent(dialog.get(), new WindowMessageEvent(WM_SET_BUSY, 0));
         QCoreApplication::postEvent(dialog.get(), new WindowMessageEvent(WM_SET_BUSY, 2));

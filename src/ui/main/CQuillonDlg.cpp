@@ -307,12 +307,12 @@ void CQuillonDlg::OnSetBusy(qintptr wParam) {
         m_busy = true;
         // Held by the main window so clicks can't reach the configuration
         // dialog while its worker talks to the device.
-        grabMouse();
+        m_mouseHold.hold();
         WaitCursor::Begin();
     } else {
         m_busy = false;
         WaitCursor::End();
-        releaseMouse();
+        m_mouseHold.release();
     }
 }
 

@@ -15,6 +15,7 @@
 #include "discovery/SearchWorker.h"
 #include "platform/WorkerThread.h"
 #include "ui/config/WiredCommands.h"
+#include "ui/main/MouseHold.h"
 
 class QPushButton;
 class QTableView;
@@ -91,6 +92,7 @@ private:
     WorkerThread m_hCommandThread;
     RefreshGate m_refreshGate;  // holds m_lastRefreshTime
     bool m_busy = false;
+    MouseHold m_mouseHold;
     QIcon m_hIcon;
     // Both search tables, shared with workers that outlive their wait.
     std::shared_ptr<SearchTables> m_tables;
