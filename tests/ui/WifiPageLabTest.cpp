@@ -470,10 +470,13 @@ private slots:
             closeMs = clock.elapsed();
         });
         qInfo("closing during the load took %lld ms", closeMs);
-        QVERIFY2(closeMs >= 0 && closeMs < 150, qPrintable(QString::number(closeMs)));
+        // Far inside the 22 s the silent device would cost: the close cancelled
+        // the exchange instead of waiting it out. (The figure is reported, not
+        // asserted: a loaded machine must not fail the test.)
+        QVERIFY2(closeMs >= 0 && closeMs < 2000, qPrintable(QString::number(closeMs)));
         // The abandoned job's "idle" was posted for it.
-        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), 100);
-        QTRY_VERIFY_WITH_TIMEOUT(!CSocketEx::Instance().IsOpen(), 100);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->busy(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!CSocketEx::Instance().IsOpen(), 2000);
         // Nothing of the abandoned load shows up later.
         QTest::qWait(300);
         QVERIFY(boxes.texts().isEmpty());
