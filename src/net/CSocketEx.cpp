@@ -105,6 +105,12 @@ int CSocketEx::fail(int result) {
 }
 
 int CSocketEx::Connect() {
+    // A connection to a nearby device completes inside connect() itself, so
+    // an exchange abandoned before it began must be refused here, before the
+    // device sees a connection at all.
+    if (m_cancel != nullptr && m_cancel->cancelled()) {
+        return -2;
+    }
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s == INVALID_SOCKET) {
         return -1;
