@@ -8,7 +8,7 @@
 #include <string>
 
 #include "net/WifiJoinRecord.h"
-#include "ui/config/DialogUnits.h"
+#include "ui/main/DialogUnits.h"
 #include "ui/main/MessageBox.h"
 
 namespace quillon {

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/config/DialogUnits.h"
 #include "ui/config/IpAddressEdit.h"
 #include "ui/config/WiredCommandScope.h"
 #include "ui/config/WiredCommands.h"
+#include "ui/main/DialogUnits.h"
 #include "ui/main/MessageBox.h"
 #include "ui/main/WindowMessageEvent.h"
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "net/TcpRequest.h"
-#include "ui/config/DialogUnits.h"
+#include "ui/main/DialogUnits.h"
 
 namespace quillon {
 

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "app/CHyperLink.h"
+#include "ui/main/DialogUnits.h"
 
 namespace quillon {
 
@@ -48,29 +49,6 @@ constexpr QRect SECOND_LINK_DLU{14, 168, 79, 9};
 // Times New Roman is a 16-pixel em. Fixed in ems here, since the serif face
 // that stands in for it may have a much taller cell.
 constexpr int TEXT_FONT_EM_PIXELS = 16;
-
-// Dialog units scale with the dialog font as on the original platform: a
-// horizontal unit is a quarter of the font's average letter width, a
-// vertical one an eighth of its height.
-class DialogUnits {
-public:
-    explicit DialogUnits(const QFont& font) {
-        const QFontMetrics metrics(font);
-        const int alphabet = metrics.horizontalAdvance(
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        m_baseX = std::max(1, (alphabet / 26 + 1) / 2);
-        m_baseY = std::max(1, metrics.height());
-    }
-    int x(int units) const { return (units * m_baseX + 2) / 4; }
-    int y(int units) const { return (units * m_baseY + 4) / 8; }
-    QRect rect(const QRect& units) const {
-        return {x(units.x()), y(units.y()), x(units.width()), y(units.height())};
-    }
-
-private:
-    int m_baseX = 1;
-    int m_baseY = 1;
-};
 
 QFont makeTextFont() {
     QFont font;

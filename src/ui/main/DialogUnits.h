@@ -26,6 +26,9 @@ public:
     QRect rect(int left, int top, int width, int height) const {
         return {x(left), y(top), x(width), y(height)};
     }
+    QRect rect(const QRect& units) const {
+        return rect(units.x(), units.y(), units.width(), units.height());
+    }
 
 private:
     int m_baseX = 1;
