@@ -101,7 +101,7 @@ TEST(DevsimConfig, FileWithEveryKeyLoads) {
     EXPECT_EQ(c.modes, (SimModes{.burst = true, .macCase = true}));
     ASSERT_EQ(c.devices.size(), 2u);
 
-    const DeviceSpec& d = c.devices[0];
+    const DeviceProfile& d = c.devices[0];
     EXPECT_EQ(d.name, "Gate");
     EXPECT_EQ(d.mac, "00:1a:2B:3c:4D:5e");
     EXPECT_EQ(d.deviceId, "ID1");
@@ -116,7 +116,7 @@ TEST(DevsimConfig, FileWithEveryKeyLoads) {
 
     // A device given no keys is the second default device, not a copy of the
     // first: two empty objects are two devices.
-    const DeviceSpec& empty = c.devices[1];
+    const DeviceProfile& empty = c.devices[1];
     EXPECT_EQ(empty.name, "Device-0002");
     EXPECT_EQ(empty.mac, "02:00:01:00:00:02");
     EXPECT_EQ(empty.answers, ProbeAnswers::Both);
@@ -131,7 +131,7 @@ TEST(DevsimConfig, GeneratedDevicesAreDistinctUpToTheLimit) {
 
     std::set<std::string> names, macs, ips, ids;
     for (std::uint32_t n = 1; n <= MAX_GENERATED_DEVICES; ++n) {
-        const DeviceSpec d = generatedDevice(n);
+        const DeviceProfile d = generatedDevice(n);
         names.insert(d.name);
         macs.insert(d.mac);
         ips.insert(d.ip);
@@ -149,8 +149,8 @@ TEST(DevsimConfig, GeneratedDevicesAreDistinctUpToTheLimit) {
 
 // ---- record bytes ---------------------------------------------------------
 
-DeviceSpec sampleDevice() {
-    DeviceSpec d = generatedDevice(7);
+DeviceProfile sampleDevice() {
+    DeviceProfile d = generatedDevice(7);
     d.name = "Front door";
     d.mac = "00:1a:2B:3c:4D:5e";
     d.ip = "10.77.1.20";
@@ -209,7 +209,7 @@ TEST(DevsimRecord, SearchReadsBackWhatWasConfigured) {
 }
 
 TEST(DevsimRecord, LongTextsAreCutAndKeepTheirTerminator) {
-    DeviceSpec d = sampleDevice();
+    DeviceProfile d = sampleDevice();
     d.name = std::string(100, 'n');
     d.mac = std::string(25, 'm');
     d.deviceId = std::string(20, 'i');
@@ -222,7 +222,7 @@ TEST(DevsimRecord, LongTextsAreCutAndKeepTheirTerminator) {
 }
 
 TEST(DevsimRecord, UnterminatedTextsFillTheirFields) {
-    DeviceSpec d = sampleDevice();
+    DeviceProfile d = sampleDevice();
     d.swVersion = "";
     d.deviceId = "QD1";
     const std::vector<std::uint8_t> r =
@@ -242,7 +242,7 @@ TEST(DevsimRecord, UnterminatedTextsFillTheirFields) {
 }
 
 TEST(DevsimRecord, FlippedMacDiffersOnlyInLetterCase) {
-    DeviceSpec d = sampleDevice();
+    DeviceProfile d = sampleDevice();
     const Record r = buildRecord(d, CMD_NETWORK, {.flipMacCase = true});
     EXPECT_EQ(DevInfoFromRecord(r, 0, SearchKind::Basic).mac, "00:1A:2b:3C:4d:5E");
     d.mac = "ab";

@@ -20,7 +20,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-DeviceSpec wirelessDevice() {
+DeviceProfile wirelessDevice() {
     const auto loaded = parseConfig(R"({"devices": [{"ip": "10.77.1.20", "wifi": {
         "dhcp": 1, "flags": 5, "auxSize": 10, "setResult": -3,
         "networks": [{"ssid": "Home", "key": "hunter22", "authMode": 4},

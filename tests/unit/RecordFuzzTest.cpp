@@ -29,7 +29,7 @@ constexpr std::size_t MAX_DATAGRAM = 8192;
 // magic, and texts that often run to the end of their field without a NUL.
 class DatagramSource {
 public:
-    explicit DatagramSource(std::uint64_t seed) : m_random(seed) {}
+    explicit DatagramSource(std::uint64_t start) : m_random(start) {}
 
     std::vector<std::uint8_t> next() {
         std::vector<std::uint8_t> datagram(length());

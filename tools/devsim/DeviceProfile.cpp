@@ -1,4 +1,4 @@
-#include "DeviceSpec.h"
+#include "DeviceProfile.h"
 
 #include <cstdio>
 
@@ -24,12 +24,12 @@ struct Family {
     const char* idPrefix;
 };
 
-DeviceSpec numberedDevice(const Family& family, std::uint32_t number) {
+DeviceProfile numberedDevice(const Family& family, std::uint32_t number) {
     const std::uint32_t index = number - 1;
     const std::uint32_t net = index / HOSTS_PER_NET;
     const std::uint32_t host = FIRST_HOST + index % HOSTS_PER_NET;
 
-    DeviceSpec d;
+    DeviceProfile d;
     d.name = format("%s-%04u", family.namePrefix, number);
     d.mac = format("02:00:%02X:%02X:%02X:%02X", family.macByte3, (number >> 16) & 0xFFu,
                    (number >> 8) & 0xFFu, number & 0xFFu);
@@ -43,11 +43,11 @@ DeviceSpec numberedDevice(const Family& family, std::uint32_t number) {
 
 }  // namespace
 
-DeviceSpec generatedDevice(std::uint32_t number) {
+DeviceProfile generatedDevice(std::uint32_t number) {
     return numberedDevice({"Camera", 0x00, "192.168", "QD"}, number);
 }
 
-DeviceSpec configuredDeviceDefaults(std::uint32_t number) {
+DeviceProfile configuredDeviceDefaults(std::uint32_t number) {
     return numberedDevice({"Device", 0x01, "172.16", "QC"}, number);
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "WifiSpec.h"
+#include "WifiProfile.h"
 
 namespace quillon::devsim {
 
@@ -18,7 +18,7 @@ enum class ProbeAnswers { Both, Basic, Extended };
 // (an old device), or a reply cut to 12 or grown to 20 bytes.
 enum class DhcpAnswer { Reply, Silent, Short, Long };
 
-struct DeviceSpec {
+struct DeviceProfile {
     std::string name;
     std::string ip;
     std::string gateway;
@@ -51,7 +51,7 @@ struct DeviceSpec {
     std::uint32_t dhcpResult = 0;  // 0 accepts; anything else refuses
 
     // What it answers on its TCP port (video port) when the simulator serves TCP.
-    WifiSpec wifi;
+    WifiProfile wifi;
 
     bool answersBasic() const { return answers != ProbeAnswers::Extended; }
     bool answersExtended() const { return answers != ProbeAnswers::Basic; }
@@ -65,12 +65,12 @@ inline constexpr std::uint32_t MAX_GENERATED_DEVICES = 50000;
 // 192.168.0.10 onwards (240 to a /24, gateway .1 of the same /24), device ID
 // "QD00000001", and the member defaults above for everything else. Distinct
 // for every n up to MAX_GENERATED_DEVICES.
-DeviceSpec generatedDevice(std::uint32_t number);
+DeviceProfile generatedDevice(std::uint32_t number);
 
 // What a configured device at position n (1-based) holds before its keys are
 // applied: like a generated device, but named "Device-0001", with MACs
 // 02:00:01:..., addresses from 172.16.0.10 and device IDs "QC00000001", so
 // configured and generated devices never collide by default.
-DeviceSpec configuredDeviceDefaults(std::uint32_t number);
+DeviceProfile configuredDeviceDefaults(std::uint32_t number);
 
 }  // namespace quillon::devsim

@@ -62,29 +62,29 @@ const std::string& textOf(const json& value) {
     return value.get_ref<const std::string&>();
 }
 
-template <std::string DeviceSpec::*Field>
-void setText(DeviceSpec& device, const json& value) {
+template <std::string DeviceProfile::*Field>
+void setText(DeviceProfile& device, const json& value) {
     device.*Field = textOf(value);
 }
 
 // The single-byte counts are signed on the wire but a configuration may also
 // give the raw byte, so both -1 and 255 mean FF.
-template <std::uint8_t DeviceSpec::*Field>
-void setCount(DeviceSpec& device, const json& value) {
+template <std::uint8_t DeviceProfile::*Field>
+void setCount(DeviceProfile& device, const json& value) {
     device.*Field = static_cast<std::uint8_t>(integerIn(value, -128, 255) & 0xFF);
 }
 
-template <std::uint8_t DeviceSpec::*Field>
-void setBitSet(DeviceSpec& device, const json& value) {
+template <std::uint8_t DeviceProfile::*Field>
+void setBitSet(DeviceProfile& device, const json& value) {
     device.*Field = static_cast<std::uint8_t>(integerIn(value, 0, 255));
 }
 
-template <std::uint16_t DeviceSpec::*Field>
-void setPort(DeviceSpec& device, const json& value) {
+template <std::uint16_t DeviceProfile::*Field>
+void setPort(DeviceProfile& device, const json& value) {
     device.*Field = static_cast<std::uint16_t>(integerIn(value, 0, 65535));
 }
 
-void setAnswers(DeviceSpec& device, const json& value) {
+void setAnswers(DeviceProfile& device, const json& value) {
     const std::string& text = textOf(value);
     if (text == "both") {
         device.answers = ProbeAnswers::Both;
@@ -97,13 +97,13 @@ void setAnswers(DeviceSpec& device, const json& value) {
     }
 }
 
-void setWifi(DeviceSpec& device, const json& value) {
-    if (std::string error = parseWifiSpec(value, device.wifi); !error.empty()) {
+void setWifi(DeviceProfile& device, const json& value) {
+    if (std::string error = parseWifiProfile(value, device.wifi); !error.empty()) {
         throw ConfigError{error};
     }
 }
 
-void setDhcpAnswer(DeviceSpec& device, const json& value) {
+void setDhcpAnswer(DeviceProfile& device, const json& value) {
     const std::string& text = textOf(value);
     if (text == "reply") {
         device.dhcpAnswer = DhcpAnswer::Reply;
@@ -119,39 +119,39 @@ void setDhcpAnswer(DeviceSpec& device, const json& value) {
     }
 }
 
-void setDhcpResult(DeviceSpec& device, const json& value) {
+void setDhcpResult(DeviceProfile& device, const json& value) {
     device.dhcpResult = static_cast<std::uint32_t>(integerIn(value, 0, 0xFFFFFFFF));
 }
 
-void setRepeat(DeviceSpec& device, const json& value) {
+void setRepeat(DeviceProfile& device, const json& value) {
     device.repeat = static_cast<std::uint32_t>(integerIn(value, 0, MAX_REPEAT));
 }
 
 struct DeviceKey {
     std::string_view name;
-    void (*apply)(DeviceSpec&, const json&);
+    void (*apply)(DeviceProfile&, const json&);
 };
 
 constexpr std::array DEVICE_KEYS = {
-    DeviceKey{"name", setText<&DeviceSpec::name>},
-    DeviceKey{"ip", setText<&DeviceSpec::ip>},
-    DeviceKey{"gateway", setText<&DeviceSpec::gateway>},
-    DeviceKey{"subnetMask", setText<&DeviceSpec::subnetMask>},
-    DeviceKey{"mac", setText<&DeviceSpec::mac>},
-    DeviceKey{"swVersion", setText<&DeviceSpec::swVersion>},
-    DeviceKey{"deviceId", setText<&DeviceSpec::deviceId>},
-    DeviceKey{"videoCount", setCount<&DeviceSpec::videoCount>},
-    DeviceKey{"audioCount", setCount<&DeviceSpec::audioCount>},
-    DeviceKey{"alarmInCount", setCount<&DeviceSpec::alarmInCount>},
-    DeviceKey{"alarmOutCount", setCount<&DeviceSpec::alarmOutCount>},
-    DeviceKey{"audioTalk", setCount<&DeviceSpec::audioTalk>},
-    DeviceKey{"storage", setCount<&DeviceSpec::storage>},
-    DeviceKey{"wifiSupport", setCount<&DeviceSpec::wifiSupport>},
-    DeviceKey{"capabilityBits", setBitSet<&DeviceSpec::capabilityBits>},
-    DeviceKey{"netState", setBitSet<&DeviceSpec::netState>},
-    DeviceKey{"webPort", setPort<&DeviceSpec::webPort>},
-    DeviceKey{"videoPort", setPort<&DeviceSpec::videoPort>},
-    DeviceKey{"phonePort", setPort<&DeviceSpec::phonePort>},
+    DeviceKey{"name", setText<&DeviceProfile::name>},
+    DeviceKey{"ip", setText<&DeviceProfile::ip>},
+    DeviceKey{"gateway", setText<&DeviceProfile::gateway>},
+    DeviceKey{"subnetMask", setText<&DeviceProfile::subnetMask>},
+    DeviceKey{"mac", setText<&DeviceProfile::mac>},
+    DeviceKey{"swVersion", setText<&DeviceProfile::swVersion>},
+    DeviceKey{"deviceId", setText<&DeviceProfile::deviceId>},
+    DeviceKey{"videoCount", setCount<&DeviceProfile::videoCount>},
+    DeviceKey{"audioCount", setCount<&DeviceProfile::audioCount>},
+    DeviceKey{"alarmInCount", setCount<&DeviceProfile::alarmInCount>},
+    DeviceKey{"alarmOutCount", setCount<&DeviceProfile::alarmOutCount>},
+    DeviceKey{"audioTalk", setCount<&DeviceProfile::audioTalk>},
+    DeviceKey{"storage", setCount<&DeviceProfile::storage>},
+    DeviceKey{"wifiSupport", setCount<&DeviceProfile::wifiSupport>},
+    DeviceKey{"capabilityBits", setBitSet<&DeviceProfile::capabilityBits>},
+    DeviceKey{"netState", setBitSet<&DeviceProfile::netState>},
+    DeviceKey{"webPort", setPort<&DeviceProfile::webPort>},
+    DeviceKey{"videoPort", setPort<&DeviceProfile::videoPort>},
+    DeviceKey{"phonePort", setPort<&DeviceProfile::phonePort>},
     DeviceKey{"answers", setAnswers},
     DeviceKey{"repeat", setRepeat},
     DeviceKey{"dhcpAnswer", setDhcpAnswer},
@@ -159,12 +159,12 @@ constexpr std::array DEVICE_KEYS = {
     DeviceKey{"wifi", setWifi},
 };
 
-DeviceSpec parseDevice(const json& value, std::uint32_t number) {
+DeviceProfile parseDevice(const json& value, std::uint32_t number) {
     const std::string where = "device " + std::to_string(number) + ": ";
     if (!value.is_object()) {
         throw ConfigError{where + "must be an object, not " + describe(value)};
     }
-    DeviceSpec device = configuredDeviceDefaults(number);
+    DeviceProfile device = configuredDeviceDefaults(number);
     for (const auto& [key, field] : value.items()) {
         const auto* known = std::find_if(DEVICE_KEYS.begin(), DEVICE_KEYS.end(),
                                          [&](const DeviceKey& k) { return k.name == key; });

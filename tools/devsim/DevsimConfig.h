@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceSpec.h"
+#include "DeviceProfile.h"
 
 namespace quillon::devsim {
 
@@ -40,7 +40,7 @@ const std::vector<std::string>& modeNames();
 bool applyModeName(SimModes& modes, std::string_view name);
 
 struct DevsimConfig {
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceProfile> devices;
     SimModes modes;
 };
 

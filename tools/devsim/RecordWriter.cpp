@@ -36,7 +36,7 @@ std::uint8_t flipCase(std::uint8_t c) {
 
 }  // namespace
 
-Record buildRecord(const DeviceSpec& device, std::uint16_t command, const RecordStyle& style) {
+Record buildRecord(const DeviceProfile& device, std::uint16_t command, const RecordStyle& style) {
     Record out{};
     const FrameHeader header{.magic = style.wrongMagic ? WRONG_MAGIC : FRAME_MAGIC,
                              .length = RECORD_PAYLOAD_LENGTH,
@@ -74,7 +74,7 @@ Record buildRecord(const DeviceSpec& device, std::uint16_t command, const Record
     return out;
 }
 
-std::vector<std::uint8_t> buildExtendedReply(const DeviceSpec& device, std::uint16_t command,
+std::vector<std::uint8_t> buildExtendedReply(const DeviceProfile& device, std::uint16_t command,
                                              const RecordStyle& style, bool withDeviceId) {
     const Record head = buildRecord(device, command, style);
     std::vector<std::uint8_t> reply(head.begin(), head.end());

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceSpec.h"
+#include "DeviceProfile.h"
 #include "net/DeviceRecord.h"
 
 namespace quillon::devsim {
@@ -41,11 +41,11 @@ void putText(std::span<std::uint8_t> out, std::size_t offset, std::size_t width,
 
 // The record of the device, its header carrying the probe's command.
 // Bytes 12..15, 80..111 and 159 are zero.
-Record buildRecord(const DeviceSpec& device, std::uint16_t command, const RecordStyle& style);
+Record buildRecord(const DeviceProfile& device, std::uint16_t command, const RecordStyle& style);
 
 // The reply to the extended search: the record followed by the 16-byte device
 // ID, or the bare record when withDeviceId is false.
-std::vector<std::uint8_t> buildExtendedReply(const DeviceSpec& device, std::uint16_t command,
+std::vector<std::uint8_t> buildExtendedReply(const DeviceProfile& device, std::uint16_t command,
                                              const RecordStyle& style, bool withDeviceId);
 
 }  // namespace quillon::devsim

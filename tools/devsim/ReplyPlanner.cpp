@@ -31,8 +31,8 @@ std::string fieldText(std::span<const std::uint8_t> field) {
 
 }  // namespace
 
-DeviceSpec wrongMagicDevice() {
-    DeviceSpec d;
+DeviceProfile wrongMagicDevice() {
+    DeviceProfile d;
     d.name = "Wrong-Magic";
     d.mac = "BA:D0:00:00:00:00";
     d.ip = "192.0.2.1";
@@ -44,7 +44,7 @@ DeviceSpec wrongMagicDevice() {
 }
 
 ReplyPlanner::ReplyPlanner(DevsimConfig config) : m_config(std::move(config)) {
-    for (const DeviceSpec& d : m_config.devices) {
+    for (const DeviceProfile& d : m_config.devices) {
         m_mostRepeats = std::max(m_mostRepeats, d.repeat);
     }
 }
@@ -70,7 +70,7 @@ bool ReplyPlanner::flippedRound(std::size_t round) const {
     return m_config.modes.macCase && round + 1 == roundCount();
 }
 
-bool ReplyPlanner::inRound(const DeviceSpec& device, std::size_t round) const {
+bool ReplyPlanner::inRound(const DeviceProfile& device, std::size_t round) const {
     return flippedRound(round) ? device.repeat > 0 : device.repeat > round;
 }
 
@@ -88,7 +88,7 @@ std::vector<Datagram> ReplyPlanner::onBasicSearch(const FrameHeader& header,
         // Each round starts a datagram of its own: a device answering twice
         // sends two replies, not one slot twice.
         std::size_t inDatagram = realPerDatagram;
-        for (const DeviceSpec& device : m_config.devices) {
+        for (const DeviceProfile& device : m_config.devices) {
             if (!device.answersBasic() || !inRound(device, round)) {
                 continue;
             }
@@ -124,7 +124,7 @@ std::vector<Datagram> ReplyPlanner::onExtendedSearch(const FrameHeader& header,
     for (std::size_t round = 0; round < roundCount(); ++round) {
         const RecordStyle style{.unterminated = modes.unterminated,
                                 .flipMacCase = flippedRound(round)};
-        for (const DeviceSpec& device : m_config.devices) {
+        for (const DeviceProfile& device : m_config.devices) {
             if (!device.answersExtended() || !inRound(device, round)) {
                 continue;
             }
@@ -141,9 +141,9 @@ std::vector<Datagram> ReplyPlanner::onExtendedSearch(const FrameHeader& header,
     return replies;
 }
 
-DeviceSpec* ReplyPlanner::deviceWithMac(std::string_view mac) {
+DeviceProfile* ReplyPlanner::deviceWithMac(std::string_view mac) {
     const auto found = std::find_if(m_config.devices.begin(), m_config.devices.end(),
-                                    [mac](const DeviceSpec& d) { return d.mac == mac; });
+                                    [mac](const DeviceProfile& d) { return d.mac == mac; });
     return found == m_config.devices.end() ? nullptr : &*found;
 }
 
@@ -155,7 +155,7 @@ std::vector<Datagram> ReplyPlanner::onSetAddress(const FrameHeader&,
     const auto field = [&payload](std::size_t n) {
         return fieldText(payload.subspan(n * NET_ADDRESS_FIELD, NET_ADDRESS_FIELD));
     };
-    if (DeviceSpec* device = deviceWithMac(field(3))) {
+    if (DeviceProfile* device = deviceWithMac(field(3))) {
         device->ip = field(0);
         device->gateway = field(1);
         device->subnetMask = field(2);
@@ -170,7 +170,7 @@ std::vector<Datagram> ReplyPlanner::onSetDhcp(const FrameHeader& header,
     const auto take =
         static_cast<std::size_t>(std::min<std::uint64_t>(header.length, payload.size()));
     const auto macBytes = payload.first(take);
-    DeviceSpec* device = deviceWithMac(std::string(macBytes.begin(), macBytes.end()));
+    DeviceProfile* device = deviceWithMac(std::string(macBytes.begin(), macBytes.end()));
     if (device == nullptr || device->dhcpAnswer == DhcpAnswer::Silent) {
         return {};
     }

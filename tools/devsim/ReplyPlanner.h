@@ -24,7 +24,7 @@ inline constexpr std::size_t MAX_REPLY_DATAGRAM = 8192;
 inline constexpr std::size_t RECORDS_PER_DATAGRAM = MAX_REPLY_DATAGRAM / DEVICE_RECORD_SIZE;
 
 // The device whose record carries the wrong magic in mode wrong-magic.
-DeviceSpec wrongMagicDevice();
+DeviceProfile wrongMagicDevice();
 
 class ReplyPlanner {
 public:
@@ -58,13 +58,13 @@ private:
     // configuration says, and a device that accepts reports DHCP on.
     std::vector<Datagram> onSetDhcp(const FrameHeader& header,
                                     std::span<const std::uint8_t> payload);
-    DeviceSpec* deviceWithMac(std::string_view mac);
+    DeviceProfile* deviceWithMac(std::string_view mac);
 
     // The devices answering in round r of a probe: round r is every device
     // that answers it more than r times; with mac-case one more round follows
     // with every answering device's MAC in the other case.
     std::size_t roundCount() const;
-    bool inRound(const DeviceSpec& device, std::size_t round) const;
+    bool inRound(const DeviceProfile& device, std::size_t round) const;
     bool flippedRound(std::size_t round) const;
 
     // Prepends mode short's 239-byte and 12-byte datagrams, cut from the first

@@ -55,18 +55,18 @@ bool TcpServer::open(std::string& error) {
         error = "cannot make the TCP server's wake pipe";
         return false;
     }
-    for (const DeviceSpec& spec : m_config.devices) {
+    for (const DeviceProfile& profile : m_config.devices) {
         Device device;
-        device.state = std::make_unique<WifiState>(spec);
-        device.name = spec.ip + ":" + std::to_string(spec.videoPort);
+        device.state = std::make_unique<WifiState>(profile);
+        device.name = profile.ip + ":" + std::to_string(profile.videoPort);
         if (!m_config.modes.tcpRefuse) {
             sockaddr_in at{};
             at.sin_family = AF_INET;
-            at.sin_port = htons(spec.videoPort);
+            at.sin_port = htons(profile.videoPort);
             UniqueSocket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
             const int on = 1;
             const bool ok =
-                ::inet_pton(AF_INET, spec.ip.c_str(), &at.sin_addr) == 1 && s &&
+                ::inet_pton(AF_INET, profile.ip.c_str(), &at.sin_addr) == 1 && s &&
                 ::setsockopt(s.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
                 ::bind(s.get(), reinterpret_cast<const sockaddr*>(&at), sizeof at) == 0 &&
                 ::listen(s.get(), 16) == 0;

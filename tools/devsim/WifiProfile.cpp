@@ -1,4 +1,4 @@
-#include "WifiSpec.h"
+#include "WifiProfile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -8,7 +8,7 @@ namespace {
 
 using json = nlohmann::json;
 
-struct SpecError {
+struct ProfileError {
     std::string what;
 };
 
@@ -27,8 +27,8 @@ std::int64_t integerIn(const json& value, std::int64_t low, std::int64_t high) {
              ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(high)
              : value.get<std::int64_t>() >= low && value.get<std::int64_t>() <= high);
     if (!inRange) {
-        throw SpecError{"must be an integer in " + std::to_string(low) + ".." +
-                        std::to_string(high) + ", not " + describe(value)};
+        throw ProfileError{"must be an integer in " + std::to_string(low) + ".." +
+                           std::to_string(high) + ", not " + describe(value)};
     }
     return value.get<std::int64_t>();
 }
@@ -39,11 +39,11 @@ std::uint8_t byteOf(const json& value) {
 
 std::string textOf(const json& value, std::size_t widest) {
     if (!value.is_string()) {
-        throw SpecError{"must be a string, not " + describe(value)};
+        throw ProfileError{"must be a string, not " + describe(value)};
     }
     const std::string& text = value.get_ref<const std::string&>();
     if (text.size() > widest) {
-        throw SpecError{"is longer than " + std::to_string(widest) + " bytes"};
+        throw ProfileError{"is longer than " + std::to_string(widest) + " bytes"};
     }
     return text;
 }
@@ -52,21 +52,21 @@ std::string textOf(const json& value, std::size_t widest) {
 template <typename Apply>
 void eachKey(const json& object, Apply&& apply) {
     if (!object.is_object()) {
-        throw SpecError{"must be an object, not " + describe(object)};
+        throw ProfileError{"must be an object, not " + describe(object)};
     }
     for (const auto& [key, value] : object.items()) {
         try {
             if (!apply(key, value)) {
-                throw SpecError{"unknown key"};
+                throw ProfileError{"unknown key"};
             }
-        } catch (const SpecError& e) {
-            throw SpecError{"key \"" + key + "\": " + e.what};
+        } catch (const ProfileError& e) {
+            throw ProfileError{"key \"" + key + "\": " + e.what};
         }
     }
 }
 
-NetworkSpec parseNetwork(const json& value) {
-    NetworkSpec n;
+NetworkProfile parseNetwork(const json& value) {
+    NetworkProfile n;
     eachKey(value, [&](const std::string& key, const json& v) {
         if (key == "ssid") {
             n.ssid = textOf(v, 32);
@@ -90,19 +90,19 @@ NetworkSpec parseNetwork(const json& value) {
     return n;
 }
 
-std::vector<NetworkSpec> parseNetworks(const json& value) {
+std::vector<NetworkProfile> parseNetworks(const json& value) {
     if (!value.is_array()) {
-        throw SpecError{"must be an array, not " + describe(value)};
+        throw ProfileError{"must be an array, not " + describe(value)};
     }
     if (value.size() > MAX_CONFIGURED_NETWORKS) {
-        throw SpecError{"more than " + std::to_string(MAX_CONFIGURED_NETWORKS) + " networks"};
+        throw ProfileError{"more than " + std::to_string(MAX_CONFIGURED_NETWORKS) + " networks"};
     }
-    std::vector<NetworkSpec> networks;
+    std::vector<NetworkProfile> networks;
     for (const json& item : value) {
         try {
             networks.push_back(parseNetwork(item));
-        } catch (const SpecError& e) {
-            throw SpecError{"network " + std::to_string(networks.size() + 1) + ": " + e.what};
+        } catch (const ProfileError& e) {
+            throw ProfileError{"network " + std::to_string(networks.size() + 1) + ": " + e.what};
         }
     }
     return networks;
@@ -110,41 +110,41 @@ std::vector<NetworkSpec> parseNetworks(const json& value) {
 
 }  // namespace
 
-std::string parseWifiSpec(const json& value, WifiSpec& spec) {
+std::string parseWifiProfile(const json& value, WifiProfile& profile) {
     try {
         eachKey(value, [&](const std::string& key, const json& v) {
             if (key == "enabled") {
-                spec.enabled = byteOf(v);
+                profile.enabled = byteOf(v);
             } else if (key == "dhcp") {
-                spec.dhcp = byteOf(v);
+                profile.dhcp = byteOf(v);
             } else if (key == "ip") {
-                spec.ip = textOf(v, 31);
+                profile.ip = textOf(v, 31);
             } else if (key == "subnetMask") {
-                spec.subnetMask = textOf(v, 31);
+                profile.subnetMask = textOf(v, 31);
             } else if (key == "gateway") {
-                spec.gateway = textOf(v, 31);
+                profile.gateway = textOf(v, 31);
             } else if (key == "mac") {
-                spec.mac = textOf(v, 31);
+                profile.mac = textOf(v, 31);
             } else if (key == "dnsPrimary") {
-                spec.dnsPrimary = textOf(v, 31);
+                profile.dnsPrimary = textOf(v, 31);
             } else if (key == "dnsSecondary") {
-                spec.dnsSecondary = textOf(v, 31);
+                profile.dnsSecondary = textOf(v, 31);
             } else if (key == "flags") {
-                spec.flags = static_cast<std::uint32_t>(integerIn(v, 0, 0xFFFFFFFF));
+                profile.flags = static_cast<std::uint32_t>(integerIn(v, 0, 0xFFFFFFFF));
             } else if (key == "auxSize") {
-                spec.auxSize = static_cast<std::uint32_t>(integerIn(v, 0, MAX_AUX_SIZE));
+                profile.auxSize = static_cast<std::uint32_t>(integerIn(v, 0, MAX_AUX_SIZE));
             } else if (key == "setResult") {
                 // Negative results are given as such; on the wire they are the
                 // same 32 bits.
-                spec.setResult = static_cast<std::uint32_t>(integerIn(v, INT32_MIN, 0xFFFFFFFF));
+                profile.setResult = static_cast<std::uint32_t>(integerIn(v, INT32_MIN, 0xFFFFFFFF));
             } else if (key == "networks") {
-                spec.networks = parseNetworks(v);
+                profile.networks = parseNetworks(v);
             } else {
                 return false;
             }
             return true;
         });
-    } catch (const SpecError& e) {
+    } catch (const ProfileError& e) {
         return e.what;
     }
     return {};

@@ -13,7 +13,7 @@
 
 namespace quillon::devsim {
 
-struct NetworkSpec {
+struct NetworkProfile {
     std::string ssid;  // up to 32 bytes
     std::string key;   // up to 32 bytes; a join must bring exactly this
     std::uint8_t authMode = 0;
@@ -23,7 +23,7 @@ struct NetworkSpec {
     std::uint8_t keyFormat = 0;
 };
 
-struct WifiSpec {
+struct WifiProfile {
     std::uint8_t enabled = 1;
     std::uint8_t dhcp = 0;
     // Empty: the device's own wired address, mask, gateway and MAC.
@@ -36,15 +36,15 @@ struct WifiSpec {
     std::uint32_t flags = 0;
     std::uint32_t auxSize = 4096;
     std::uint32_t setResult = 0;  // the answer to a whole settings block
-    std::vector<NetworkSpec> networks;
+    std::vector<NetworkProfile> networks;
 };
 
 inline constexpr std::uint32_t MAX_AUX_SIZE = 1024 * 1024;
 inline constexpr std::size_t MAX_CONFIGURED_NETWORKS = 1000;
 
-// Reads the "wifi" object into spec. Returns "" when it is good, else what is
+// Reads the "wifi" object into profile. Returns "" when it is good, else what is
 // wrong, naming the key ("key \"networks\": network 2: key \"signal\": ...").
 // Unknown keys, wrong types and out-of-range values are errors.
-std::string parseWifiSpec(const nlohmann::json& value, WifiSpec& spec);
+std::string parseWifiProfile(const nlohmann::json& value, WifiProfile& profile);
 
 }  // namespace quillon::devsim

@@ -22,7 +22,7 @@ std::vector<std::uint8_t> resultWord(std::uint16_t command, std::uint32_t result
     return frameReply(command, word);
 }
 
-WifiNetworkRecord recordOf(const NetworkSpec& n) {
+WifiNetworkRecord recordOf(const NetworkProfile& n) {
     WifiNetworkRecord r;
     std::copy_n(n.ssid.begin(), std::min(n.ssid.size(), WIFI_SSID_SIZE), r.ssidField().begin());
     // The list never carries keys: a device does not hand them out.
@@ -53,11 +53,11 @@ std::vector<std::uint8_t> frameReply(std::uint16_t command, std::span<const std:
     return reply;
 }
 
-WifiState::WifiState(const DeviceSpec& device)
+WifiState::WifiState(const DeviceProfile& device)
     : m_networks(device.wifi.networks),
       m_auxSize(device.wifi.auxSize),
       m_setResult(device.wifi.setResult) {
-    const WifiSpec& w = device.wifi;
+    const WifiProfile& w = device.wifi;
     auto bytes = m_settings.bytes();
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = fillerByte(i);
@@ -94,7 +94,7 @@ std::vector<std::uint8_t> WifiState::answer(std::uint16_t command,
         case CMD_WIFI_LIST_NETWORKS: {
             std::vector<std::uint8_t> list;
             list.reserve(m_networks.size() * WIFI_NETWORK_RECORD_SIZE);
-            for (const NetworkSpec& n : m_networks) {
+            for (const NetworkProfile& n : m_networks) {
                 const auto r = recordOf(n);
                 list.insert(list.end(), r.bytes().begin(), r.bytes().end());
             }
@@ -118,11 +118,11 @@ std::vector<std::uint8_t> WifiState::joinResult(std::span<const std::uint8_t> pa
     const std::string ssid = record.ssid();
     const std::string key = record.key();
     const auto network = std::find_if(m_networks.begin(), m_networks.end(),
-                                      [&](const NetworkSpec& n) { return n.ssid == ssid; });
+                                      [&](const NetworkProfile& n) { return n.ssid == ssid; });
     if (network == m_networks.end() || network->key != key) {
         return resultWord(CMD_WIFI_JOIN, JOIN_REFUSED);
     }
-    for (NetworkSpec& n : m_networks) {
+    for (NetworkProfile& n : m_networks) {
         n.connected = 0;
     }
     network->connected = 1;

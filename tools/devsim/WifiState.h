@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
-#include "DeviceSpec.h"
-#include "WifiSpec.h"
+#include "DeviceProfile.h"
+#include "WifiProfile.h"
 #include "net/WifiSettingsBlock.h"
 
 namespace quillon::devsim {
@@ -22,20 +22,20 @@ inline constexpr std::uint32_t SET_REFUSED = 0xFFFFFFFF;
 
 class WifiState {
 public:
-    explicit WifiState(const DeviceSpec& device);
+    explicit WifiState(const DeviceProfile& device);
 
     // The whole reply (header and payload) to one request; empty for a
     // command the device does not know, which it answers by closing.
     std::vector<std::uint8_t> answer(std::uint16_t command, std::span<const std::uint8_t> payload);
 
     const WifiSettingsBlock& settings() const { return m_settings; }
-    const std::vector<NetworkSpec>& networks() const { return m_networks; }
+    const std::vector<NetworkProfile>& networks() const { return m_networks; }
 
 private:
     std::vector<std::uint8_t> joinResult(std::span<const std::uint8_t> payload);
 
     WifiSettingsBlock m_settings;
-    std::vector<NetworkSpec> m_networks;
+    std::vector<NetworkProfile> m_networks;
     std::uint32_t m_auxSize;
     std::uint32_t m_setResult;
 };
