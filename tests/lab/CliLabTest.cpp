@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <set>
 
@@ -16,20 +15,11 @@ namespace {
 
 using lab::BackgroundProcess;
 using lab::labValue;
+using lab::readFile;
 using lab::runProcess;
 using lab::scratchFile;
+using lab::writeScratchFile;
 using nlohmann::json;
-
-std::string writeFile(const std::string& stem, const std::string& text) {
-    const std::string path = scratchFile(stem);
-    std::ofstream(path) << text;
-    return path;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class CliLab : public ::testing::Test {
 protected:
@@ -79,7 +69,7 @@ TEST_F(CliLab, AdaptersAreListedInKernelOrderWithTheAddresslessOneAsAny) {
 }
 
 TEST_F(CliLab, SearchPrintsTheDevicesAsJsonAndTheSimulatorLogsTheProbe) {
-    const auto sim = devsim({"--config", writeFile("two.json", kTwoDevices)});
+    const auto sim = devsim({"--config", writeScratchFile("two.json", kTwoDevices)});
 
     const json basic = searchJson(labValue("LAB_ADAPTER_A"), "--basic");
     ASSERT_TRUE(basic.is_array());
@@ -121,7 +111,7 @@ TEST_F(CliLab, SearchPrintsTheDevicesAsJsonAndTheSimulatorLogsTheProbe) {
 }
 
 TEST_F(CliLab, HostileRepliesGiveOnlyTheEntriesTheSlotRuleAllows) {
-    const auto sim = devsim({"--config", writeFile("three.json", kThreeLettered), "--mode",
+    const auto sim = devsim({"--config", writeScratchFile("three.json", kThreeLettered), "--mode",
                              "wrong-magic", "--mode", "short", "--mode", "mac-case", "--mode",
                              "extended-240", "--mode", "unterminated"});
 
@@ -143,11 +133,11 @@ TEST_F(CliLab, SearchWithoutAdapterListsEverySegmentInTheWindowsOrder) {
     // Segment A: one device answering both probes, one the basic probe only.
     // Segment B: one device with a higher ID. The refresh lists devices with
     // an ID first, by ID descending, then the rest.
-    const auto a = devsim({"--config", writeFile("two.json", kTwoDevices)});
+    const auto a = devsim({"--config", writeScratchFile("two.json", kTwoDevices)});
     const auto b = std::make_unique<BackgroundProcess>(
         labValue("LAB_NS_B"),
         std::vector<std::string>{lab::devsimPath(), "--config",
-                                 writeFile("b.json", R"({"devices": [{"name": "Dock", "mac":
+                                 writeScratchFile("b.json", R"({"devices": [{"name": "Dock", "mac":
                                      "00:1A:2B:3C:5E:11", "deviceId": "NVR999", "ip": "10.77.2.41"}]})")});
     ASSERT_TRUE(b->ready());
 

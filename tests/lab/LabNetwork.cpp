@@ -13,6 +13,8 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "net/ByteReader.h"
 #include "net/DeviceRecord.h"
@@ -281,6 +283,17 @@ std::string scratchFile(const std::string& stem) {
     static std::atomic<int> counter{0};
     const std::string dir = labValue("LAB_DIR").empty() ? "/tmp" : labValue("LAB_DIR");
     return dir + "/" + stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+std::string writeScratchFile(const std::string& stem, const std::string& text) {
+    const std::string path = scratchFile(stem);
+    std::ofstream(path) << text;
+    return path;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::uint8_t> makeRecord(const std::string& mac, const std::string& name,

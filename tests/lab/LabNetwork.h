@@ -106,6 +106,12 @@ std::string cliPath();
 // A fresh file name in the lab's scratch folder.
 std::string scratchFile(const std::string& stem);
 
+// Writes text to a fresh scratch file and returns its name.
+std::string writeScratchFile(const std::string& stem, const std::string& text);
+
+// The whole of a file (a simulator's log); empty when it can't be read.
+std::string readFile(const std::string& path);
+
 // The probe and record bytes tests build replies from.
 std::vector<std::uint8_t> makeRecord(const std::string& mac, const std::string& name,
                                      std::uint8_t capabilityBits = 0x20, std::uint8_t netState = 0);

@@ -50,11 +50,6 @@ const char* kDevice = R"({"devices": [{"name": "Porch", "ip": "10.77.1.20",
              {"ssid": "Home", "key": "hunter22", "authMode": 4, "signal": 200},
              {"ssid": "Attic", "key": "k", "authMode": 2, "signal": 255, "connected": 1}]}}]})";
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string hexOf(std::span<const std::uint8_t> bytes) {
     static constexpr char HEX[] = "0123456789ABCDEF";
     std::string out;
@@ -110,7 +105,7 @@ protected:
     // whole request, up to 157 kB of text).
     std::vector<std::string> tcpRequests() const {
         std::vector<std::string> lines;
-        std::istringstream in(readFile(m_log));
+        std::istringstream in(lab::readFile(m_log));
         for (std::string l; std::getline(in, l);) {
             if (l.rfind("tcp ", 0) == 0) {
                 const auto afterSource = l.find(' ', 4);
