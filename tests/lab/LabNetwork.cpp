@@ -76,11 +76,13 @@ ScriptedDevice::ScriptedDevice(const std::string& segmentNamespace, Responder re
                  ::bind(s.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
         }
         {
+            // Notified under the lock: the constructor's condition variable
+            // lives on its stack and is gone as soon as it sees done.
             std::lock_guard lock(startMutex);
             m_ready = ok;
             done = true;
+            started.notify_one();
         }
-        started.notify_one();
         if (ok) {
             serve(s.get());
         }
