@@ -103,24 +103,18 @@ TEST_F(CliLab, SearchPrintsTheDevicesAsJsonAndTheSimulatorLogsTheProbe) {
     ASSERT_EQ(extended.size(), 1u) << "the second device answers the basic probe only";
     EXPECT_EQ(extended[0]["deviceId"], "NVR160001");
 
-    // One log line per probe: from the adapter, from a port of the range,
-    // exactly the 12 bytes of each probe.
-    const std::string log = readFile(m_log);
-    std::istringstream lines(log);
-    std::vector<std::string> probeBytes;
-    for (std::string line; std::getline(lines, line);) {
-        const std::string from = "recv " + labValue("LAB_ADAPTER_A") + ":";
-        if (line.rfind(from, 0) != 0) {
-            continue;
-        }
-        const int port = std::atoi(line.c_str() + from.size());
-        EXPECT_GE(port, 10000) << line;
-        EXPECT_LE(port, 10099) << line;
-        probeBytes.push_back(line.substr(line.find(' ', from.size()) + 1));
+    // The two probes, from the adapter and a port of the range, byte for byte.
+    std::vector<std::vector<std::uint8_t>> probeBytes;
+    for (const auto& d : lab::readDevsimLog(m_log, "recv")) {
+        EXPECT_EQ(d.peerAddress, labValue("LAB_ADAPTER_A"));
+        EXPECT_GE(d.peerPort, 10000);
+        EXPECT_LE(d.peerPort, 10099);
+        probeBytes.push_back(d.bytes);
     }
-    const std::vector<std::string> probes{"12 55 55 AA AA 00 00 00 00 00 00 01 90",
-                                          "12 55 55 AA AA 00 00 00 00 00 00 50 90"};
-    EXPECT_EQ(probeBytes, probes) << log;
+    const std::vector<std::vector<std::uint8_t>> probes{
+        {0x55, 0x55, 0xAA, 0xAA, 0, 0, 0, 0, 0, 0, 0x01, 0x90},
+        {0x55, 0x55, 0xAA, 0xAA, 0, 0, 0, 0, 0, 0, 0x50, 0x90}};
+    EXPECT_EQ(probeBytes, probes) << readFile(m_log);
 }
 
 TEST_F(CliLab, HostileRepliesGiveOnlyTheEntriesTheSlotRuleAllows) {

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "net/ByteReader.h"
 #include "net/DeviceRecord.h"
@@ -296,6 +297,30 @@ std::string writeScratchFile(const std::string& stem, const std::string& text) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<LoggedMessage> readDevsimLog(const std::string& path, const std::string& kind) {
+    std::vector<LoggedMessage> found;
+    std::istringstream lines(readFile(path));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        LoggedMessage m;
+        std::string peer;
+        std::size_t length = 0;
+        if (!(words >> m.kind >> peer >> length) || m.kind != kind) {
+            continue;
+        }
+        const auto colon = peer.find(':');
+        m.peerAddress = peer.substr(0, colon);
+        m.peerPort = colon == std::string::npos
+                         ? 0
+                         : static_cast<std::uint16_t>(std::atoi(peer.c_str() + colon + 1));
+        for (std::string hex; words >> hex;) {
+            m.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+        }
+        found.push_back(std::move(m));
+    }
+    return found;
 }
 
 std::vector<std::uint8_t> makeRecord(const std::string& mac, const std::string& name,

@@ -112,6 +112,18 @@ std::string writeScratchFile(const std::string& stem, const std::string& text);
 // The whole of a file (a simulator's log); empty when it can't be read.
 std::string readFile(const std::string& path);
 
+// One message a simulator logged: its kind ("recv" for a datagram, "tcp"
+// for a request), where it came from, and its bytes.
+struct LoggedMessage {
+    std::string kind;
+    std::string peerAddress;
+    std::uint16_t peerPort = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The messages of one kind in a simulator's log, in order.
+std::vector<LoggedMessage> readDevsimLog(const std::string& path, const std::string& kind);
+
 // The probe and record bytes tests build replies from.
 std::vector<std::uint8_t> makeRecord(const std::string& mac, const std::string& name,
                                      std::uint8_t capabilityBits = 0x20, std::uint8_t netState = 0);

@@ -40,22 +40,8 @@ using Bytes = std::vector<std::uint8_t>;
 // The TCP requests a simulator's log says it received, in order.
 std::vector<Bytes> tcpRequestsIn(const std::string& logPath) {
     std::vector<Bytes> found;
-    std::ifstream in(logPath);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string kind;
-        std::string source;
-        std::size_t length = 0;
-        if (!(words >> kind >> source >> length) || kind != "tcp") {
-            continue;
-        }
-        Bytes bytes;
-        std::string hex;
-        while (words >> hex) {
-            bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-        }
-        found.push_back(std::move(bytes));
+    for (auto& request : lab::readDevsimLog(logPath, "tcp")) {
+        found.push_back(std::move(request.bytes));
     }
     return found;
 }

@@ -4,6 +4,7 @@
 // simulators' logs and the refreshed list. Skipped outside the lab.
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -29,36 +30,20 @@ struct LoggedDatagram {
 // The datagrams a simulator's log says it received, search probes left out.
 std::vector<LoggedDatagram> commandsIn(const std::string& logPath) {
     std::vector<LoggedDatagram> found;
-    std::ifstream in(logPath);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string kind;
-        std::string source;
-        std::size_t length = 0;
-        if (!(words >> kind >> source >> length) || kind != "recv") {
-            continue;
-        }
-        LoggedDatagram d{source.substr(0, source.find(':')), {}};
-        std::string hex;
-        while (words >> hex) {
-            d.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-        }
+    for (auto& d : lab::readDevsimLog(logPath, "recv")) {
         if (d.bytes.size() > FRAME_HEADER_SIZE) {
-            found.push_back(std::move(d));
+            found.push_back({d.peerAddress, std::move(d.bytes)});
         }
     }
     return found;
 }
 
 std::size_t probeCount(const std::string& logPath) {
-    std::ifstream in(logPath);
-    std::size_t count = 0;
-    std::string line;
-    while (std::getline(in, line)) {
-        count += line.starts_with("recv ") && line.find(" 12 55 55 AA AA ") != std::string::npos;
-    }
-    return count;
+    const auto received = lab::readDevsimLog(logPath, "recv");
+    return static_cast<std::size_t>(
+        std::count_if(received.begin(), received.end(), [](const auto& d) {
+            return d.bytes.size() == FRAME_HEADER_SIZE && StartsWithMagic(d.bytes);
+        }));
 }
 
 std::vector<std::uint8_t> bytesOf(std::span<const std::uint8_t> message) {
