@@ -40,7 +40,19 @@ shift
 
 # From here on we are alone in new namespaces.
 mount --make-rprivate / 2>/dev/null || true
-mkdir -p /run/netns 2>/dev/null || { mount -t tmpfs lab-run /run && mkdir -p /run/netns; }
+if ! mkdir -p /run/netns 2>/dev/null; then
+    # Not really root: cover /run with a tmpfs of our own for `ip netns`, but
+    # keep the user's runtime directory (Wayland, D-Bus, the instance lock)
+    # where the programs started here expect it.
+    old_run=$(mktemp -d "${TMPDIR:-/tmp}/quillon-run.XXXXXX")
+    mount --rbind /run "$old_run"
+    mount -t tmpfs lab-run /run
+    mkdir -p /run/netns
+    if [[ "${XDG_RUNTIME_DIR:-}" == /run/?* && -d "$old_run${XDG_RUNTIME_DIR#/run}" ]]; then
+        mkdir -p "$XDG_RUNTIME_DIR"
+        mount --rbind "$old_run${XDG_RUNTIME_DIR#/run}" "$XDG_RUNTIME_DIR"
+    fi
+fi
 mount -t tmpfs lab-netns /run/netns
 mount -t proc proc /proc 2>/dev/null || true
 mount -t sysfs lab-sys /sys 2>/dev/null || true
@@ -61,6 +73,7 @@ cleanup() {
     for pid in "${children[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     [[ -n "${LAB_KEEP:-}" ]] || rm -rf "$LAB_DIR"
+    if [[ -n "${old_run:-}" ]]; then umount -l "$old_run" 2>/dev/null; rmdir "$old_run" 2>/dev/null; fi
     exit "$status"
 }
 trap cleanup EXIT

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "DatagramLog.h"
 #include "DevsimConfig.h"
 #include "RecordWriter.h"
@@ -23,6 +25,12 @@
 
 namespace quillon::devsim {
 namespace {
+
+// Named per process so that runs by other users or side by side (the normal and
+// the sanitizer builds) never meet one another's leftovers.
+std::string scratchPath(const std::string& stem) {
+    return testing::TempDir() + stem + "-" + std::to_string(::getpid());
+}
 
 std::vector<std::uint8_t> bytesOf(std::span<const std::uint8_t> s) {
     return {s.begin(), s.end()};
@@ -75,7 +83,7 @@ TEST(DevsimConfig, EveryMistakeIsNamedWithFileDeviceAndKey) {
 }
 
 TEST(DevsimConfig, UnreadableFileIsNamed) {
-    const std::string missing = testing::TempDir() + "devsim-no-such-file.json";
+    const std::string missing = scratchPath("devsim-no-such-file.json");
     const ConfigLoad load = loadConfigFile(missing);
     EXPECT_FALSE(load.config);
     EXPECT_EQ(load.error.rfind(missing + ": cannot be opened: ", 0), 0u) << load.error;
@@ -86,7 +94,7 @@ TEST(DevsimConfig, UnreadableFileIsNamed) {
 }
 
 TEST(DevsimConfig, FileWithEveryKeyLoads) {
-    const std::string path = testing::TempDir() + "devsim-config-test.json";
+    const std::string path = scratchPath("devsim-config-test.json");
     std::ofstream(path) << R"({"modes": ["burst", "mac-case"], "devices": [
         {"name": "Gate", "ip": "10.0.0.5", "gateway": "10.0.0.1", "subnetMask": "255.0.0.0",
          "mac": "00:1a:2B:3c:4D:5e", "swVersion": "V1", "deviceId": "ID1",
@@ -96,6 +104,7 @@ TEST(DevsimConfig, FileWithEveryKeyLoads) {
          "repeat": 0},
         {}]})";
     const ConfigLoad load = loadConfigFile(path);
+    std::remove(path.c_str());
     ASSERT_TRUE(load.config) << load.error;
     const DevsimConfig& c = *load.config;
     EXPECT_EQ(c.modes, (SimModes{.burst = true, .macCase = true}));
@@ -412,7 +421,7 @@ TEST(DevsimLog, LinesAsTestsParseThem) {
     EXPECT_EQ(DatagramLog::receivedLine("10.77.1.1", 1, {}), "recv 10.77.1.1:1 0");
     EXPECT_EQ(DatagramLog::sentLine("10.77.2.1", 10099, 8160), "sent 10.77.2.1:10099 8160");
 
-    const std::string path = testing::TempDir() + "devsim-log-test.log";
+    const std::string path = scratchPath("devsim-log-test.log");
     std::remove(path.c_str());
     {
         DatagramLog log;
@@ -423,6 +432,7 @@ TEST(DevsimLog, LinesAsTestsParseThem) {
     }
     std::ifstream in(path);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
     EXPECT_EQ(all, "recv 10.0.0.1:5 2 0F A0\nsent 10.0.0.1:5 240\n");
 
     DatagramLog unopened;
