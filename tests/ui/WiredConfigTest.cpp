@@ -12,6 +12,7 @@
 
 #include "WiredTestSupport.h"
 #include "net/TcpRequest.h"
+#include "ui/config/WiredCommandScope.h"
 #include "ui/config/WiredCommands.h"
 
 using namespace quillon;
@@ -432,6 +433,46 @@ private slots:
         JoinOutstandingWorkerThreads();
         QCOMPARE(commands.ended(), 2);
         QVERIFY(visibleBoxes().isEmpty());
+    }
+
+    // A box another part opens while a command waits (a WiFi job failing)
+    // runs its loop above the command's wait: unless it takes input, neither
+    // can ever end.
+    void aBoxOpenedDuringACommandTakesInput() {
+        auto window = openWindow({wiredDevice(false, false)});
+        WiredCommandScope command;
+        bool answeredByKey = false;
+        QTimer answer;
+        answer.setInterval(20);
+        int ticks = 0;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            const auto boxes = visibleBoxes();
+            if (boxes.isEmpty()) {
+                return;
+            }
+            if (++ticks == 1) {
+                QTest::keyClick(boxes.front(), Qt::Key_Return);
+                answeredByKey = visibleBoxes().isEmpty();
+            } else {
+                boxes.front()->done(QMessageBox::Cancel);  // so a failure cannot hang the run
+            }
+        });
+        answer.start();
+        ShowMessageBox(window.get(), "The device state error, operation failed!");
+        answer.stop();
+        QVERIFY(answeredByKey);
+
+        // The main window itself still takes nothing.
+        int refreshes = 0;
+        RefreshHooks refreshHooks = m_network.hooks();
+        refreshHooks.listAdapters = [&refreshes] {
+            ++refreshes;
+            return std::vector<AdapterAddress>{};
+        };
+        window->SetRefreshHooksForTesting(refreshHooks);
+        m_now += 10;
+        QTest::mouseClick(window->findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
+        QCOMPARE(refreshes, 0);
     }
 };
 

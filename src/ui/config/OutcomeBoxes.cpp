@@ -5,7 +5,6 @@
 #include <mutex>
 #include <utility>
 
-#include "ui/config/WiredCommandScope.h"
 #include "ui/main/MessageBox.h"
 
 namespace quillon {
@@ -95,7 +94,6 @@ void OutcomeBoxes::show(const QString& text, std::shared_ptr<BoxWait> wait,
     if (box == nullptr) {
         return;
     }
-    WiredCommandScope::allowInput(box);
     std::erase_if(m_boxes, [](const QPointer<QMessageBox>& b) { return b.isNull(); });
     m_boxes.emplace_back(box);
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <utility>
@@ -10,8 +11,6 @@
 namespace quillon {
 
 namespace {
-
-constexpr const char* ALLOW_INPUT_PROPERTY = "quillonTakesInputDuringCommand";
 
 // Window thread only.
 int g_running = 0;
@@ -82,10 +81,6 @@ void WiredCommandScope::whenCommandsEnd(QObject* context, std::function<void()> 
     pendingActions().push_back({context, std::move(action)});
 }
 
-void WiredCommandScope::allowInput(QObject* window) {
-    window->setProperty(ALLOW_INPUT_PROPERTY, true);
-}
-
 bool WiredCommandScope::eventFilter(QObject* watched, QEvent* event) {
     if (!isUserInput(event->type())) {
         return false;
@@ -94,8 +89,10 @@ bool WiredCommandScope::eventFilter(QObject* watched, QEvent* event) {
     if (widget == nullptr) {
         return false;  // the window-system side hands it on to a widget
     }
-    const QWidget* window = widget->window();
-    return !(window != nullptr && window->property(ALLOW_INPUT_PROPERTY).toBool());
+    // Every message box takes input: the outcome boxes, and any box another
+    // part opens meanwhile (a WiFi job's failure): its loop runs above the
+    // command's wait, which cannot end before the box is answered.
+    return qobject_cast<const QMessageBox*>(widget->window()) == nullptr;
 }
 
 }  // namespace quillon

@@ -2,9 +2,10 @@
 
 // Held by the main window while a wired command's handler runs. Its waits
 // keep the event loop turning so the outcome boxes its threads ask for can
-// be answered, but no other window takes user input meanwhile: no second
-// Save, no click in the list. A configuration dialog asked to close while a
-// handler runs closes once the last scope has ended (whenCommandsEnd).
+// be answered, but no window other than a message box takes user input
+// meanwhile: no second Save, no click in the list. A configuration dialog
+// asked to close while a handler runs closes once the last scope has ended
+// (whenCommandsEnd).
 
 #include <QObject>
 #include <functional>
@@ -24,10 +25,6 @@ public:
     // Runs action at once when no command runs, else when the last one ends,
     // unless context is gone by then.
     static void whenCommandsEnd(QObject* context, std::function<void()> action);
-
-    // Marks a top-level window that keeps taking input during a command (the
-    // outcome boxes).
-    static void allowInput(QObject* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
