@@ -340,6 +340,8 @@ private slots:
         }
         QCOMPARE(boxes.texts(), (QStringList{CDevInfoModify::CONFIRM_DHCP_TEXT, "Set DHCP Failed!",
                                              "Set DHCP Failed!", "Set DHCP Failed!"}));
+        const QString program = MessageBoxTitle();
+        QCOMPARE(boxes.titles(), (QStringList{QString(), program, program, program}));
     }
 
     void aMacTooLongForTheRequestIsRefusedNotCut_data() {

@@ -29,6 +29,7 @@ public:
         SetMessageBoxHandlerForTesting([this, confirm](const MessageBoxRequest& request) {
             std::lock_guard lock(m_mutex);
             m_texts << request.text;
+            m_titles << request.title;
             return request.buttons.testFlag(QMessageBox::Yes) ? confirm : QMessageBox::Ok;
         });
     }
@@ -40,10 +41,15 @@ public:
         std::lock_guard lock(m_mutex);
         return m_texts;
     }
+    QStringList titles() const {
+        std::lock_guard lock(m_mutex);
+        return m_titles;
+    }
 
 private:
     mutable std::mutex m_mutex;
     QStringList m_texts;
+    QStringList m_titles;
 };
 
 template <typename T>

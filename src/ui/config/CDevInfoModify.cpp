@@ -136,7 +136,7 @@ void CDevInfoModify::OnSave() {
             return;
         }
         if (ShowMessageBox(this, QString::fromLatin1(CONFIRM_DHCP_TEXT), QMessageBox::Warning,
-                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+                           QMessageBox::Yes | QMessageBox::No, QString()) != QMessageBox::Yes) {
             return;
         }
         g_netAddress = request;

@@ -21,8 +21,9 @@ QString MessageBoxTitle() {
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text,
                                            QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons) {
-    const MessageBoxRequest request{MessageBoxTitle(), text, icon, buttons};
+                                           QMessageBox::StandardButtons buttons,
+                                           const QString& title) {
+    const MessageBoxRequest request{title, text, icon, buttons};
     std::function<QMessageBox::StandardButton(const MessageBoxRequest&)> handler;
     {
         std::lock_guard lock(g_handlerMutex);

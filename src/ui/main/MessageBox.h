@@ -1,7 +1,8 @@
 #pragma once
 
 // Every message the program shows goes through here: a message box with a
-// fixed text, titled with the program's name (its executable's base name).
+// fixed text, titled with the program's name (its executable's base name)
+// unless a box has a title of its own.
 
 #include <QMessageBox>
 #include <QString>
@@ -16,10 +17,14 @@ struct MessageBoxRequest {
     QMessageBox::StandardButtons buttons;
 };
 
+// The title every box carries unless told otherwise.
+QString MessageBoxTitle();
+
 // Shows the box modally and returns the button that closed it.
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text,
                                            QMessageBox::Icon icon = QMessageBox::Warning,
-                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                           const QString& title = MessageBoxTitle());
 
 // Shows the box without waiting for it: a top-level box of its own that no
 // other window's modality blocks and that blocks none. onClosed gets the
@@ -28,9 +33,6 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text,
 QMessageBox* OpenMessageBox(const QString& text, QMessageBox::Icon icon,
                             QMessageBox::StandardButtons buttons,
                             std::function<void(QMessageBox::StandardButton)> onClosed);
-
-// The title every box carries.
-QString MessageBoxTitle();
 
 // Answers every later box with handler instead of showing it; an empty
 // handler shows boxes again (for testing).
