@@ -47,6 +47,9 @@ void WifiWorker::WifiWorkerLoop(const JobRunner& runJob) {
         if (m_abandoned) {
             return;  // Stop has ended the busy state already
         }
+        // Idle as the "idle" goes out: a Stop in between must not end the
+        // busy state a second time, taking a count that belongs to another.
+        m_currentJob = 0;
         postBusy(0);
     }
 }
