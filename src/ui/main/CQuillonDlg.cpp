@@ -187,8 +187,14 @@ void CQuillonDlg::OnRefresh() {
     WorkerEndWaiter waiter;
     RefreshHooks hooks = m_refreshHooks;
     if (!hooks.waitForWorker) {
-        hooks.waitForWorker = [&waiter](WorkerThread& thread, std::uint32_t ms) {
-            waiter.wait(thread, ms);
+        // The refresh that ends a wired command lets input through: the
+        // command's own filter still holds every window but the message
+        // boxes, and its outcome boxes stay answerable meanwhile.
+        const QEventLoop::ProcessEventsFlags flags = WiredCommandScope::running()
+                                                         ? QEventLoop::AllEvents
+                                                         : QEventLoop::ExcludeUserInputEvents;
+        hooks.waitForWorker = [&waiter, flags](WorkerThread& thread, std::uint32_t ms) {
+            waiter.wait(thread, ms, flags);
         };
     }
     hooks.workerEnded = [notify = waiter.endNotifier(), testEnded = m_refreshHooks.workerEnded] {
