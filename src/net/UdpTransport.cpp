@@ -28,7 +28,9 @@ std::uint16_t firstPortOffset() {
 
 bool OpenBroadcastSocket(UniqueSocket& socket, std::string_view address) {
     socket.reset();
-    UniqueSocket s(::socket(AF_INET, SOCK_DGRAM, 0));
+    // Close-on-exec: a browser opened while a worker still runs must not keep
+    // its port.
+    UniqueSocket s(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (!s) {
         return false;
     }

@@ -360,6 +360,21 @@ TEST_F(WifiCliLab, ExitStatusesSayWhatWentWrong) {
         }
     }
     {
+        // Less than a whole block is no settings to show or to send back.
+        const auto sim = devsim({"tcp-short-settings"});
+        for (const auto& args :
+             std::vector<std::vector<std::string>>{{"get"}, {"set", "--dns1", "10.77.1.9"}}) {
+            const auto r = cli(args);
+            EXPECT_EQ(r.status, 1) << testing::PrintToString(args);
+            EXPECT_EQ(r.out, "The device state error, operation failed!\n");
+        }
+        const auto requests = tcpRequests();
+        EXPECT_EQ(requests.size(), 2u) << "two reads, nothing submitted";
+        for (const std::string& request : requests) {
+            EXPECT_TRUE(request.starts_with("12 ")) << request;
+        }
+    }
+    {
         const auto sim = devsim({"tcp-wrong-magic"});
         const auto r = cli({"get"});
         EXPECT_EQ(r.status, 1);

@@ -84,6 +84,26 @@ TEST_F(WiredCliLab, SetDhcpReportsEveryAdapterAndFailsWhenAnyFailed) {
         << lines[0];
 }
 
+// The device answers on its own segment only: the other adapters' silence
+// must not turn its success into a failure.
+TEST_F(WiredCliLab, SetDhcpSucceedsWhenTheDeviceAnswersOnOneSegment) {
+    const auto r = runProcess({lab::cliPath(), "set-dhcp", "--mac", "02:00:0A:00:00:21"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(
+        r.out.starts_with("10.77.1.1: Set DHCP Succeeded!!\n"
+                          "10.77.2.1: Operation failed,May be old Device!\n"
+                          "0.0.0.0: Operation failed,May be old Device!\n"))
+        << r.out;
+}
+
+TEST_F(WiredCliLab, SetAddressOnNoAdaptersNetworkSendsNothingAndFails) {
+    const auto r = runProcess({lab::cliPath(), "set-address", "--mac", "02:00:0A:00:00:21", "--ip",
+                               "10.99.1.50", "--mask", "255.255.255.0", "--gateway", "10.99.1.1"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("nothing sent"), std::string::npos) << r.err;
+    EXPECT_TRUE(commandLines().empty());
+}
+
 TEST_F(WiredCliLab, UsageErrorsSendNothing) {
     const std::vector<std::vector<std::string>> bad = {
         {"set-address", "--mac", "02:00:0A:00:00:21", "--ip", "0.0.0.0", "--mask", "255.255.255.0",

@@ -110,10 +110,25 @@ int WifiCommands::run() {
     return join();
 }
 
-int WifiCommands::get() {
+// Reads the whole settings block. A shorter reply leaves the rest of the
+// block as this process started it, zeros: shown, they would pass for the
+// device's values, and submitted, they would overwrite its settings.
+int WifiCommands::readSettings() {
     const int r = TcpRequest(g_wifiSettings.bytes(), CMD_WIFI_GET_SETTINGS);
     if (r < 0) {
         return exchangeFailed(r, DEVICE_STATE_ERROR);
+    }
+    if (static_cast<std::size_t>(r) < WIFI_SETTINGS_SIZE) {
+        std::cerr << "quillon-cli: the device sent " << r << " of the " << WIFI_SETTINGS_SIZE
+                  << " bytes of its settings\n";
+        return exchangeFailed(-1, DEVICE_STATE_ERROR);
+    }
+    return 0;
+}
+
+int WifiCommands::get() {
+    if (const int status = readSettings(); status != 0) {
+        return status;
     }
     const WifiSettingsBlock& s = g_wifiSettings;
     if (m_json) {
@@ -146,9 +161,8 @@ int WifiCommands::get() {
 }
 
 int WifiCommands::set() {
-    const int r = TcpRequest(g_wifiSettings.bytes(), CMD_WIFI_GET_SETTINGS);
-    if (r < 0) {
-        return exchangeFailed(r, DEVICE_STATE_ERROR);
+    if (const int status = readSettings(); status != 0) {
+        return status;
     }
     WifiSettingsBlock& s = g_wifiSettings;
     if (!m_wifiOn.empty()) {

@@ -21,6 +21,7 @@ public:
     int run();
 
 private:
+    int readSettings();
     int get();
     int set();
     int list();

@@ -31,7 +31,9 @@ std::string checkAddress(const std::string& text) {
 // Lines from several adapter threads, never mixed within a line.
 struct Outcomes {
     std::mutex mutex;
-    bool anyFailed = false;
+    bool anySucceeded = false;
+    bool anyFailed = false;  // not counting silence (set DHCP)
+    bool anySilent = false;
 };
 
 }  // namespace
@@ -74,7 +76,13 @@ int WiredCliCommands::run(const std::function<int()>& printTable) {
     WiredCommandHooks hooks;
     hooks.report = [outcomes](std::string_view adapter, WiredOutcome outcome) {
         std::lock_guard lock(outcomes->mutex);
-        outcomes->anyFailed = outcomes->anyFailed || !IsSuccess(outcome);
+        if (IsSuccess(outcome)) {
+            outcomes->anySucceeded = true;
+        } else if (outcome == WiredOutcome::MayBeOldDevice) {
+            outcomes->anySilent = true;
+        } else {
+            outcomes->anyFailed = true;
+        }
         std::cout << adapter << ": " << OutcomeText(outcome) << std::endl;
     };
     hooks.socketFailed = [outcomes](std::string_view adapter) {
@@ -83,19 +91,25 @@ int WiredCliCommands::run(const std::function<int()>& printTable) {
         std::cerr << "quillon-cli: " << adapter << ": cannot open a broadcast socket\n";
     };
 
+    bool nothingSent = false;
     if (m_setAddress->parsed()) {
         WorkerThread commandThread;
         if (SendSetNetwork(request, hooks, commandThread) == 0) {
             std::cerr << "quillon-cli: no adapter is on the new address's network; nothing sent\n";
+            nothingSent = true;
         }
-    } else {
-        SendSetDhcp(request, hooks);
+    } else if (SendSetDhcp(request, hooks) == 0) {
+        std::cerr << "quillon-cli: no adapter to send from; nothing sent\n";
+        nothingSent = true;
     }
     const int tableStatus = printTable();
     // A thread whose wait ended still finishes its line before the verdict.
     JoinOutstandingWorkerThreads();
     std::lock_guard lock(outcomes->mutex);
-    if (outcomes->anyFailed) {
+    // Set DHCP goes out on every adapter but the device answers on its own
+    // segment only: the others' silence is no failure once it has answered.
+    const bool silenceFails = outcomes->anySilent && !outcomes->anySucceeded;
+    if (nothingSent || outcomes->anyFailed || silenceFails) {
         return EXIT_FAILED;
     }
     return tableStatus;

@@ -9,11 +9,14 @@ namespace quillon::devsim {
 
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
+// Atomic, not sig_atomic_t: the TCP server's thread reads it too. Lock-free,
+// so the handler may set it.
+std::atomic<int> g_stopRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 std::atomic<int> g_stopWriteFd{-1};
 
 extern "C" void onStopSignal(int) {
-    g_stopRequested = 1;
+    g_stopRequested.store(1);
     const int fd = g_stopWriteFd.load();
     if (fd >= 0) {
         const char byte = 1;
@@ -31,7 +34,7 @@ StopSignal::StopSignal() {
     }
     m_readFd = fds[0];
     m_writeFd = fds[1];
-    g_stopRequested = 0;
+    g_stopRequested.store(0);
     g_stopWriteFd.store(m_writeFd);
 
     struct sigaction action {};
@@ -55,7 +58,7 @@ StopSignal::~StopSignal() {
 }
 
 bool StopSignal::requested() const {
-    return g_stopRequested != 0;
+    return g_stopRequested.load() != 0;
 }
 
 }  // namespace quillon::devsim
