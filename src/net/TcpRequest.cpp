@@ -71,6 +71,9 @@ std::vector<std::uint8_t> buildRequest(std::uint16_t command,
 }  // namespace
 
 void SetTarget(std::string_view ip, std::string_view videoPortText) {
+    // Under the channel's lock: an abandoned exchange may still be reading
+    // the old target while a new dialog aims the channel elsewhere.
+    const std::lock_guard lock(g_channelMutex);
     g_targetIp.fill('\0');
     std::copy_n(ip.begin(), std::min(ip.size(), TARGET_IP_SIZE - 1), g_targetIp.begin());
     // Leading digits only, as the port column shows them; large numbers stop
@@ -87,10 +90,10 @@ void SetTarget(std::string_view ip, std::string_view videoPortText) {
 
 int TcpRequest(std::span<std::uint8_t> replyBuffer, std::uint16_t command,
                std::span<const std::uint8_t> payload, const CancelToken* cancel) {
+    const Exchange exchange(cancel);
     if (g_targetIp[0] == '\0') {
         return -1;
     }
-    const Exchange exchange(cancel);
     if (Exchange::socket().Connect() < 0) {
         return -2;
     }
