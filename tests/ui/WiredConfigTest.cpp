@@ -105,6 +105,16 @@ private:
         return window;
     }
 
+    // Searches that find nothing and count how often a refresh began.
+    RefreshHooks countingRefreshes(int& refreshes) const {
+        RefreshHooks hooks = m_network.hooks();
+        hooks.listAdapters = [&refreshes] {
+            ++refreshes;
+            return std::vector<AdapterAddress>{};
+        };
+        return hooks;
+    }
+
     // A configuration dialog of its own, shown, for the page's states.
     static std::unique_ptr<CDlgDevCfg> openDialog(const DevInfo& device) {
         auto dialog = std::make_unique<CDlgDevCfg>();
@@ -386,12 +396,7 @@ private slots:
         window->SetWiredCommandHooksForTesting(
             commands.hooks({"192.168.1.7", "192.168.1.8"}, WiredOutcome::OperationSucceeded));
         int refreshes = 0;
-        RefreshHooks refreshHooks = m_network.hooks();
-        refreshHooks.listAdapters = [&refreshes] {
-            ++refreshes;
-            return std::vector<AdapterAddress>{};
-        };
-        window->SetRefreshHooksForTesting(refreshHooks);
+        window->SetRefreshHooksForTesting(countingRefreshes(refreshes));
 
         std::set<QMessageBox*> seen;
         int mostOnScreen = 0;
@@ -466,12 +471,7 @@ private slots:
 
         // The main window itself still takes nothing.
         int refreshes = 0;
-        RefreshHooks refreshHooks = m_network.hooks();
-        refreshHooks.listAdapters = [&refreshes] {
-            ++refreshes;
-            return std::vector<AdapterAddress>{};
-        };
-        window->SetRefreshHooksForTesting(refreshHooks);
+        window->SetRefreshHooksForTesting(countingRefreshes(refreshes));
         m_now += 10;
         QTest::mouseClick(window->findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
         QCOMPARE(refreshes, 0);
