@@ -25,7 +25,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
             echo "build: missing packages: ${missing[*]}; install them as root, or install sudo" >&2
             exit 1
         fi
-        as_root=(sudo DEBIAN_FRONTEND=noninteractive)
+        as_root=(sudo env DEBIAN_FRONTEND=noninteractive)
     fi
     echo "build: installing ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
