@@ -73,7 +73,10 @@ cleanup() {
     for pid in "${children[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     [[ -n "${LAB_KEEP:-}" ]] || rm -rf "$LAB_DIR"
-    if [[ -n "${old_run:-}" ]]; then umount -l "$old_run" 2>/dev/null; rmdir "$old_run" 2>/dev/null; fi
+    if [[ -n "${old_run:-}" ]]; then
+        umount -l "$old_run" 2>/dev/null || true
+        rmdir "$old_run" 2>/dev/null || true
+    fi
     exit "$status"
 }
 trap cleanup EXIT
